@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds everything and runs the whole test suite under CTest.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/setup.sh"
+"$here/scripts/build.sh"
+build=${BUILD_DIR:-$here/build}
+cd "$build"
+ctest --output-on-failure -j"$(nproc)" --timeout 300 "$@"
