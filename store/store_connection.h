@@ -1,0 +1,55 @@
+#pragma once
+// The calendar's connection to the appointment store and every operation the program
+// performs on it. The connection is process-wide: opened once at start-up, closed at exit.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/poom/poom.h"
+#include "store/appointment_record.h"
+
+namespace moru {
+
+struct StoreConnection {
+    std::shared_ptr<poom::Application> application;
+    std::optional<poom::Folder> folder;  // the calendar folder
+    int32_t lastResult = 0;              // result code of the last folder call
+};
+
+StoreConnection& TheStoreConnection();
+
+// Creates the application object, logs on and gets the calendar folder. On the first failure
+// shows "Error occurred [001:%d]" with the failing call's error code and returns false.
+bool OpenStoreConnection();
+void CloseStoreConnection();
+
+// Fills the record from the appointment with that identifier; returns the identifier read
+// back from the store, or 0 (record untouched) when it does not resolve.
+uint32_t LoadAppointment(uint32_t oid, AppointmentRecord& record);
+// Does nothing for 0; any failure is ignored.
+void DeleteAppointment(uint32_t oid);
+
+bool IsAlarm(uint32_t oid);
+bool IsHoliday(uint32_t oid);
+bool IsAnniversary(uint32_t oid);
+ItemKind KindOf(uint32_t oid);
+
+// The date alone in the system's short date (the form restriction texts carry).
+std::u16string FormatRestrictionDate(const SystemTime& time);
+
+// The enumeration every screen follows: Items, Restrict, IncludeRecurrences, then Item(1),
+// Item(2), ... until none. RestrictAppointments gives the restricted collection (nothing when
+// Items or Restrict fails) for a screen that keeps it; ForEachItem walks one until the visitor
+// returns false or the items end.
+std::optional<poom::ItemCollection> RestrictAppointments(const poom::Folder& folder,
+                                                         std::u16string_view restriction);
+void ForEachItem(const poom::ItemCollection& items,
+                 const std::function<bool(const poom::Appointment&)>& visit);
+// Both; false when Items or Restrict failed.
+bool QueryAppointments(const poom::Folder& folder, std::u16string_view restriction,
+                       const std::function<bool(const poom::Appointment&)>& visit);
+
+}  // namespace moru
