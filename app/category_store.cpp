@@ -1,0 +1,238 @@
+#include "app/category_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/device_root.h"
+#include "platform/text.h"
+#include "platform/ui_host.h"
+
+// "MoruCalendar.dat" holds the three identifier lists as three sections in the fixed order
+// alarms, holidays, anniversaries. Each section is a little-endian unsigned 32-bit count n,
+// n little-endian unsigned 32-bit identifiers, and the separator byte ';'. There is no header
+// and nothing follows the third separator (anything that does is ignored and disappears at
+// the next save). Three empty lists make a 15-byte file.
+
+namespace moru {
+
+std::u16string dataFolder = u"\\My Documents\\MoruCalendar";
+const std::u16string dataFileName = u"MoruCalendar.dat";
+OidList AlarmOids;
+OidList HolidayOids;
+OidList AnniversaryOids;
+
+namespace {
+
+// Where the file and the memos go when the usual folder cannot be made. It keeps its
+// trailing backslash; the doubled separator of the joined path collapses on translation.
+constexpr std::u16string_view kFallbackDataFolder = u"\\My Documents\\";
+constexpr uint8_t kSeparator = ';';
+constexpr std::string_view kDamagedSuffix = ".damaged";
+
+constexpr std::u16string_view kCorruptedMessage = u"MoruCalendar.dat corrputed";
+constexpr std::u16string_view kCannotOpenMessage = u"Cannot open MoruCalendar.dat";
+
+std::array<OidList*, 3> Sections() {
+    return {&AlarmOids, &HolidayOids, &AnniversaryOids};
+}
+
+std::filesystem::path CategoryFilePath() {
+    return TranslateDevicePath(dataFolder + u"\\" + dataFileName);
+}
+
+void ShowMessage(std::u16string_view text) {
+    CurrentUiHost().MessageBox(text, u"", kMbOk);
+}
+
+void ReportSystemError(const char* what, const std::filesystem::path& path, int error) {
+    std::fprintf(stderr, "moru: %s %s: %s\n", what, path.c_str(), std::strerror(error));
+}
+
+// The device only has to make the last folder level; a fresh device root may lack the
+// folders above it too, so they are made here as well.
+void PrepareDataFolder() {
+    const std::filesystem::path folder = TranslateDevicePath(dataFolder);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder, error)) {
+        std::fprintf(stderr, "moru: cannot make the data folder %s; using %s instead\n",
+                     folder.c_str(), TranslateDevicePath(kFallbackDataFolder).c_str());
+        dataFolder = std::u16string(kFallbackDataFolder);
+    }
+}
+
+// Reads exactly size bytes, or reports that the file ended (or failed) before them.
+bool ReadExactly(std::FILE* file, uint8_t* bytes, size_t size) {
+    return std::fread(bytes, 1, size, file) == size;
+}
+
+bool ReadUint32(std::FILE* file, uint32_t& value) {
+    uint8_t bytes[4];
+    if (!ReadExactly(file, bytes, sizeof bytes)) {
+        return false;
+    }
+    value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    return true;
+}
+
+// Fills one list from its section. The count is trusted only as far as the file backs it up:
+// identifiers are appended one by one as they are read, so a damaged count can never make the
+// list larger than the file.
+bool ReadSection(std::FILE* file, OidList& list) {
+    list.clear();
+    uint32_t count = 0;
+    if (!ReadUint32(file, count)) {
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t oid = 0;
+        if (!ReadUint32(file, oid)) {
+            return false;
+        }
+        list.push_back(oid);
+    }
+    uint8_t separator = 0;
+    return ReadExactly(file, &separator, 1) && separator == kSeparator;
+}
+
+void AppendUint32(std::vector<uint8_t>& bytes, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes.push_back(static_cast<uint8_t>(value >> shift));
+    }
+}
+
+std::vector<uint8_t> EncodeSections() {
+    std::vector<uint8_t> bytes;
+    for (const OidList* list : Sections()) {
+        AppendUint32(bytes, static_cast<uint32_t>(list->size()));
+        for (uint32_t oid : *list) {
+            AppendUint32(bytes, oid);
+        }
+        bytes.push_back(kSeparator);
+    }
+    return bytes;
+}
+
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Replaces the file as a whole: the new content goes to a temporary file beside it, reaches
+// the disk, and only then takes the old file's name. A failure at any step leaves the old
+// file exactly as it was, so a full disk or a crash mid-write cannot cost the user their
+// classification.
+bool ReplaceFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::string temporary = path.string() + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        ReportSystemError("cannot create a file beside", path, errno);
+        return false;
+    }
+    // mkostemp makes the file private; keep the permissions the file had, or the usual ones.
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ReportSystemError("cannot write", path, error);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    // The rename itself lives in the folder; make it durable too. A failure here does not
+    // undo the save, so it is only reported.
+    const int folder = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+// A damaged file is about to be replaced by whatever could be read from it at the next save.
+// A copy beside it lets the rest of the user's classification be recovered by hand.
+void KeepDamagedCopy(const std::filesystem::path& path) {
+    std::filesystem::path copy = path;
+    copy += kDamagedSuffix;
+    std::error_code error;
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (error) {
+        std::fprintf(stderr, "moru: cannot keep a copy of the damaged %s: %s\n", path.c_str(),
+                     error.message().c_str());
+    }
+}
+
+}  // namespace
+
+bool LoadCategoryStore() {
+    PrepareDataFolder();
+    const std::filesystem::path path = CategoryFilePath();
+
+    std::FILE* file = std::fopen(path.c_str(), "rbe");
+    if (file == nullptr) {
+        for (OidList* list : Sections()) {
+            list->clear();
+        }
+        if (!SaveCategoryStore()) {
+            return false;
+        }
+        file = std::fopen(path.c_str(), "rbe");
+        if (file == nullptr) {
+            ReportSystemError("cannot read", path, errno);
+            return false;
+        }
+    }
+
+    for (OidList* list : Sections()) {
+        if (!ReadSection(file, *list)) {
+            std::fclose(file);
+            std::fprintf(stderr, "moru: %s is damaged; the lists keep what could be read\n",
+                         path.c_str());
+            KeepDamagedCopy(path);
+            ShowMessage(kCorruptedMessage);
+            return false;
+        }
+    }
+    std::fclose(file);
+    return true;
+}
+
+bool SaveCategoryStore() {
+    if (!ReplaceFileAtomically(CategoryFilePath(), EncodeSections())) {
+        ShowMessage(kCannotOpenMessage);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace moru
