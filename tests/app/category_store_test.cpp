@@ -238,19 +238,6 @@ TEST_F(CategoryStoreTest, FailedWriteLeavesOldFileAndShowsMessage) {
     EXPECT_EQ(EntriesInFolder(), 1u) << "the unfinished file must be removed";
 }
 
-TEST_F(CategoryStoreTest, SaveIntoMissingFolderShowsMessage) {
-    ASSERT_TRUE(LoadCategoryStore());
-    fs::remove_all(Folder());
-    EXPECT_FALSE(SaveCategoryStore());
-    EXPECT_EQ(Texts(host), std::vector<std::string>{kCannotOpen});
-}
-
-TEST_F(CategoryStoreTest, CleanLoadKeepsNoCopy) {
-    WriteFileBytes(File(), kGood);
-    ASSERT_TRUE(LoadCategoryStore());
-    EXPECT_FALSE(fs::exists(DamagedCopy()));
-}
-
 // Thousands of generated files, valid ones mutated and plain noise: the reader must never
 // crash or invent identifiers, must complain exactly when the layout breaks, and whatever
 // it accepts must save back as the very bytes it read.
