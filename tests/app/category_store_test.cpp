@@ -283,6 +283,8 @@ TEST_F(CategoryStoreTest, GeneratedFilesNeverOverreach) {
                 }
                 break;
         }
+        // A fresh file each time: rewriting a truncated one makes the file system flush it.
+        fs::remove(File());
         WriteFileBytes(File(), bytes);
         fs::remove(DamagedCopy());
         AlarmOids.clear();
