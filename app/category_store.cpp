@@ -58,8 +58,8 @@ void ReportSystemError(const char* what, const std::filesystem::path& path, int 
     std::fprintf(stderr, "moru: %s %s: %s\n", what, path.c_str(), std::strerror(error));
 }
 
-// The device only has to make the last folder level; a fresh device root may lack the
-// folders above it too, so they are made here as well.
+// "\My Documents" is always there on a handheld, but a fresh device root starts empty, so
+// every missing level of the data folder is made, not only the last one.
 void PrepareDataFolder() {
     const std::filesystem::path folder = TranslateDevicePath(dataFolder);
     std::error_code error;
