@@ -43,7 +43,7 @@ struct AppointmentState;
 struct CollectionState;
 }  // namespace detail
 
-inline constexpr int kCalendarFolder = 9;  // GetDefaultFolder's calendar folder
+inline constexpr int kCalendarFolder = 9;   // GetDefaultFolder's calendar folder
 inline constexpr int kAppointmentItem = 1;  // CreateItem's appointment type
 
 // The ink body of one appointment may not exceed this; a larger write is refused.
@@ -177,6 +177,9 @@ public:
     void SetIncludeRecurrences(bool include);
     // 1-based; nothing once the index passes the last item.
     std::optional<Appointment> Item(long index) const;
+    // True when some series had more occurrences in the window than one collection takes
+    // (kMaxOccurrencesPerSeries); the collection then holds the first ones.
+    bool Truncated() const;
 
 private:
     friend class Folder;
@@ -229,6 +232,7 @@ private:
     ChangeWatcher() = default;
     int fd_ = -1;
     int watch_ = -1;
+    std::string notifyName_;  // the file in the watched folder that writers touch
 };
 
 // The store file of the current device root.

@@ -1,0 +1,232 @@
+// Opening and creating the store file. The file is the user's data: anything that is not our
+// store is refused before SQLite writes a byte to it, and a new store appears under its name
+// only once it is complete (built beside it, then linked into place).
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "platform/poom/session.h"
+
+namespace moru::poom::detail {
+namespace {
+
+constexpr uint32_t kApplicationId = 0x4D6F7275;  // "Moru" in the database header
+constexpr uint32_t kSchemaVersion = 1;           // PRAGMA user_version of this layout
+constexpr int kBusyTimeoutMs = 5000;
+constexpr size_t kHeaderSize = 100;
+constexpr size_t kUserVersionOffset = 60;
+constexpr size_t kApplicationIdOffset = 68;
+constexpr char kMagic[] = "SQLite format 3";  // with its terminating zero: 16 bytes
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE store_meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;
+INSERT INTO store_meta(key, value) VALUES ('next_oid', 1), ('max_span', 0);
+CREATE TABLE appointments(
+    oid INTEGER PRIMARY KEY,
+    start_s INTEGER NOT NULL,
+    end_s INTEGER NOT NULL,
+    subject TEXT NOT NULL DEFAULT '',
+    location TEXT NOT NULL DEFAULT '',
+    categories TEXT NOT NULL DEFAULT '',
+    body TEXT NOT NULL DEFAULT '',
+    all_day INTEGER NOT NULL DEFAULT 0,
+    busy_status INTEGER NOT NULL DEFAULT 2,
+    sensitivity INTEGER NOT NULL DEFAULT 0,
+    reminder_set INTEGER NOT NULL DEFAULT 0,
+    reminder_minutes INTEGER NOT NULL DEFAULT 15,
+    reminder_sound TEXT NOT NULL DEFAULT '',
+    reminder_options INTEGER NOT NULL DEFAULT 0,
+    recurring INTEGER NOT NULL DEFAULT 0,
+    rec_type INTEGER,
+    pat_start INTEGER,
+    pat_start_time INTEGER,
+    pat_end_time INTEGER,
+    pat_duration INTEGER,
+    pat_occurrences INTEGER,
+    pat_end_date INTEGER,
+    pat_no_end INTEGER,
+    pat_interval INTEGER,
+    pat_mask INTEGER,
+    pat_day INTEGER,
+    pat_instance INTEGER,
+    pat_month INTEGER
+);
+CREATE INDEX appointments_order ON appointments(start_s, oid, end_s, recurring);
+CREATE INDEX appointments_series ON appointments(oid) WHERE recurring = 1;
+CREATE TABLE ink(oid INTEGER PRIMARY KEY, data BLOB NOT NULL);
+)sql";
+
+Error FileError(const std::filesystem::path& file, int code, const std::string& reason) {
+    return Error{code != 0 ? code : SQLITE_ERROR,
+                 "appointment store " + file.string() + ": " + reason};
+}
+
+Error Refused(const std::filesystem::path& file, const std::string& reason) {
+    return FileError(file, SQLITE_NOTADB, reason + "; the file was left unchanged");
+}
+
+uint32_t BigEndian32(const unsigned char* bytes) {
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+           uint32_t{bytes[3]};
+}
+
+// Looks at the header with plain reads, so that a foreign file never reaches SQLite (which
+// could roll back its journal or checkpoint its log, changing it).
+Status CheckHeader(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return FileError(file, errno, std::string("cannot be read: ") + std::strerror(errno));
+    }
+    std::array<unsigned char, kHeaderSize> header{};
+    in.read(reinterpret_cast<char*>(header.data()), kHeaderSize);
+    if (in.gcount() != static_cast<std::streamsize>(kHeaderSize)) {
+        return Refused(file, "not an appointment store (too short to be an SQLite database)");
+    }
+    if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) {
+        return Refused(file, "not an appointment store (not an SQLite database)");
+    }
+    const uint32_t applicationId = BigEndian32(header.data() + kApplicationIdOffset);
+    if (applicationId != kApplicationId) {
+        return Refused(file, "an SQLite database of another program (application id " +
+                                 std::to_string(applicationId) + ")");
+    }
+    const uint32_t version = BigEndian32(header.data() + kUserVersionOffset);
+    if (version > kSchemaVersion) {
+        return Refused(file, "written by a newer version of the store (schema " +
+                                 std::to_string(version) + ", this program reads " +
+                                 std::to_string(kSchemaVersion) + ")");
+    }
+    if (version < kSchemaVersion) {
+        return Refused(file, "unknown schema version " + std::to_string(version));
+    }
+    return {};
+}
+
+Result<int64_t> QueryInt(sqlite3* db, const char* sql) {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    int64_t value = 0;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW) {
+            value = sqlite3_column_int64(stmt, 0);
+            rc = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_OK) {
+        return Error{rc, sqlite3_errmsg(db)};
+    }
+    return value;
+}
+
+Status ExecAll(sqlite3* db, const std::filesystem::path& file, const char* sql) {
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        std::string reason = message != nullptr ? message : sqlite3_errstr(rc);
+        sqlite3_free(message);
+        return FileError(file, rc, reason);
+    }
+    return {};
+}
+
+// Checks inside SQLite what the header promised: our identity, our version, our tables.
+Status VerifySchema(sqlite3* db, const std::filesystem::path& file) {
+    const Result<int64_t> applicationId = QueryInt(db, "PRAGMA application_id");
+    if (!applicationId.ok()) {
+        return FileError(file, applicationId.error().code,
+                         "cannot be read: " + applicationId.error().message);
+    }
+    if (*applicationId != kApplicationId) {
+        return Refused(file, "an SQLite database of another program");
+    }
+    const Result<int64_t> version = QueryInt(db, "PRAGMA user_version");
+    if (!version.ok() || *version != kSchemaVersion) {
+        return Refused(file, "an unexpected schema version");
+    }
+    const Result<int64_t> tables =
+        QueryInt(db,
+                 "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                 "('appointments', 'ink', 'store_meta')");
+    if (!tables.ok() || *tables != 3) {
+        return Refused(file, "damaged (tables of the appointment store are missing)");
+    }
+    return {};
+}
+
+}  // namespace
+
+Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
+    *db = nullptr;
+    if (Status header = CheckHeader(file); !header.ok()) {
+        return header;
+    }
+    sqlite3* handle = nullptr;
+    // Without SQLITE_OPEN_CREATE: a file that vanished since the check is not recreated here.
+    int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        Error error = FileError(file, rc,
+                                std::string("cannot be opened: ") +
+                                    (handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc)));
+        sqlite3_close(handle);
+        return error;
+    }
+    // The busy timeout comes before anything that may wait for another process's lock,
+    // including the switch to WAL.
+    sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+    Status status = VerifySchema(handle, file);
+    if (status.ok()) {
+        status = ExecAll(handle, file, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+    }
+    if (!status.ok()) {
+        sqlite3_close(handle);
+        return status;
+    }
+    *db = handle;
+    return {};
+}
+
+Status CreateStore(const std::filesystem::path& file) {
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (ec) {
+        return FileError(file, ec.value(), "cannot create its folder: " + ec.message());
+    }
+    static int sequence = 0;
+    const std::filesystem::path building =
+        file.string() + ".new-" + std::to_string(getpid()) + "-" + std::to_string(++sequence);
+    std::filesystem::remove(building, ec);
+
+    sqlite3* db = nullptr;
+    int rc =
+        sqlite3_open_v2(building.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    Status status;
+    if (rc != SQLITE_OK) {
+        status = FileError(file, rc, std::string("cannot be created: ") + sqlite3_errstr(rc));
+    } else {
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        const std::string setup = "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                                  "; PRAGMA user_version = " + std::to_string(kSchemaVersion) +
+                                  "; BEGIN; " + kSchema + " COMMIT; PRAGMA journal_mode = WAL;";
+        status = ExecAll(db, file, setup.c_str());
+    }
+    sqlite3_close(db);
+    if (status.ok()) {
+        // link() never replaces: when another process created the store meanwhile, its file
+        // stays and ours is dropped.
+        if (link(building.c_str(), file.c_str()) != 0 && errno != EEXIST) {
+            status =
+                FileError(file, errno, std::string("cannot be created: ") + std::strerror(errno));
+        }
+    }
+    std::filesystem::remove(building, ec);
+    return status;
+}
+
+}  // namespace moru::poom::detail

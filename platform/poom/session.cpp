@@ -1,0 +1,730 @@
+#include "platform/poom/session.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+
+#include "platform/poom/poom.h"
+
+namespace moru::poom::detail {
+namespace {
+
+constexpr int64_t kDaySeconds = 86400;
+constexpr uint32_t kLastIdentifier = 0xFFFFFFFFu;
+// Below this index the live collection asks SQLite for one row after a change rather than
+// rebuilding its snapshot of the whole order: the delete-while-enumerating loop of the bulk
+// delete keeps its index small and changes the store at every step.
+constexpr long kDirectLookupLimit = 256;
+
+// The columns of a row after oid, in the order BindRow and ReadRow use.
+constexpr const char* kColumns[] = {
+    "start_s",          "end_s",        "subject",          "location",
+    "categories",       "body",         "all_day",          "busy_status",
+    "sensitivity",      "reminder_set", "reminder_minutes", "reminder_sound",
+    "reminder_options", "recurring",    "rec_type",         "pat_start",
+    "pat_start_time",   "pat_end_time", "pat_duration",     "pat_occurrences",
+    "pat_end_date",     "pat_no_end",   "pat_interval",     "pat_mask",
+    "pat_day",          "pat_instance", "pat_month",
+};
+constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+
+std::string ColumnList() {
+    std::string list = "oid";
+    for (const char* column : kColumns) {
+        list += ", ";
+        list += column;
+    }
+    return list;
+}
+
+const std::string& SelectRowSql() {
+    static const std::string sql = "SELECT " + ColumnList() + " FROM appointments WHERE oid = ?1";
+    return sql;
+}
+const std::string& SelectSeriesSql() {
+    static const std::string sql =
+        "SELECT " + ColumnList() + " FROM appointments WHERE recurring = 1";
+    return sql;
+}
+std::string InsertSql() {
+    std::string sql = "INSERT INTO appointments(";
+    std::string values = "VALUES(";
+    for (int i = 0; i < kColumnCount; ++i) {
+        sql += std::string(kColumns[i]) + ", ";
+        values += "?" + std::to_string(i + 1) + ", ";
+    }
+    return sql + "oid) " + values + "?" + std::to_string(kColumnCount + 1) + ")";
+}
+std::string UpdateSql() {
+    std::string sql = "UPDATE appointments SET ";
+    for (int i = 0; i < kColumnCount; ++i) {
+        sql += std::string(i > 0 ? ", " : "") + kColumns[i] + " = ?" + std::to_string(i + 1);
+    }
+    return sql + " WHERE oid = ?" + std::to_string(kColumnCount + 1);
+}
+
+void BindText(sqlite3_stmt* stmt, int index, const std::u16string& text) {
+    sqlite3_bind_text16(stmt, index, text.data(), static_cast<int>(text.size() * 2),
+                        SQLITE_TRANSIENT);
+}
+
+std::u16string ColumnText(sqlite3_stmt* stmt, int index) {
+    const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt, index));
+    const int bytes = sqlite3_column_bytes16(stmt, index);
+    return text ? std::u16string(text, static_cast<size_t>(bytes) / 2) : std::u16string();
+}
+
+void BindRow(sqlite3_stmt* stmt, const Row& row) {
+    int i = 1;
+    sqlite3_bind_int64(stmt, i++, row.start);
+    sqlite3_bind_int64(stmt, i++, row.end);
+    BindText(stmt, i++, row.subject);
+    BindText(stmt, i++, row.location);
+    BindText(stmt, i++, row.categories);
+    BindText(stmt, i++, row.body);
+    sqlite3_bind_int(stmt, i++, row.allDay ? 1 : 0);
+    sqlite3_bind_int64(stmt, i++, row.busyStatus);
+    sqlite3_bind_int64(stmt, i++, row.sensitivity);
+    sqlite3_bind_int(stmt, i++, row.reminderSet ? 1 : 0);
+    sqlite3_bind_int64(stmt, i++, row.reminderMinutes);
+    BindText(stmt, i++, row.reminderSound);
+    sqlite3_bind_int64(stmt, i++, row.reminderOptions);
+    sqlite3_bind_int(stmt, i++, row.recurring ? 1 : 0);
+    if (!row.recurring) {
+        for (; i <= kColumnCount; ++i) {
+            sqlite3_bind_null(stmt, i);
+        }
+    } else {
+        const PatternFields& p = row.pattern;
+        sqlite3_bind_int64(stmt, i++, p.type);
+        sqlite3_bind_int64(stmt, i++, p.startDate);
+        if (p.startTime) {
+            sqlite3_bind_int64(stmt, i++, *p.startTime);
+        } else {
+            sqlite3_bind_null(stmt, i++);
+        }
+        sqlite3_bind_int64(stmt, i++, p.endTime);
+        if (p.duration) {
+            sqlite3_bind_int64(stmt, i++, *p.duration);
+        } else {
+            sqlite3_bind_null(stmt, i++);
+        }
+        sqlite3_bind_int64(stmt, i++, p.occurrences);
+        sqlite3_bind_int64(stmt, i++, p.endDate);
+        sqlite3_bind_int(stmt, i++, p.noEndDate ? 1 : 0);
+        sqlite3_bind_int64(stmt, i++, p.interval);
+        sqlite3_bind_int64(stmt, i++, p.dayOfWeekMask);
+        sqlite3_bind_int64(stmt, i++, p.dayOfMonth);
+        sqlite3_bind_int64(stmt, i++, p.instance);
+        sqlite3_bind_int64(stmt, i++, p.monthOfYear);
+    }
+    sqlite3_bind_int64(stmt, kColumnCount + 1, row.oid);
+}
+
+long ColumnLong(sqlite3_stmt* stmt, int index) {
+    return static_cast<long>(sqlite3_column_int64(stmt, index));
+}
+
+Row ReadRow(sqlite3_stmt* stmt) {
+    Row row;
+    int i = 0;
+    row.oid = static_cast<uint32_t>(sqlite3_column_int64(stmt, i++));
+    row.start = sqlite3_column_int64(stmt, i++);
+    row.end = sqlite3_column_int64(stmt, i++);
+    row.subject = ColumnText(stmt, i++);
+    row.location = ColumnText(stmt, i++);
+    row.categories = ColumnText(stmt, i++);
+    row.body = ColumnText(stmt, i++);
+    row.allDay = sqlite3_column_int(stmt, i++) != 0;
+    row.busyStatus = ColumnLong(stmt, i++);
+    row.sensitivity = ColumnLong(stmt, i++);
+    row.reminderSet = sqlite3_column_int(stmt, i++) != 0;
+    row.reminderMinutes = ColumnLong(stmt, i++);
+    row.reminderSound = ColumnText(stmt, i++);
+    row.reminderOptions = ColumnLong(stmt, i++);
+    row.recurring = sqlite3_column_int(stmt, i++) != 0;
+    if (row.recurring) {
+        PatternFields& p = row.pattern;
+        p.type = static_cast<int>(sqlite3_column_int(stmt, i++));
+        p.startDate = sqlite3_column_int64(stmt, i++);
+        if (sqlite3_column_type(stmt, i) != SQLITE_NULL) {
+            p.startTime = sqlite3_column_int64(stmt, i);
+        }
+        ++i;
+        p.endTime = sqlite3_column_int64(stmt, i++);
+        if (sqlite3_column_type(stmt, i) != SQLITE_NULL) {
+            p.duration = ColumnLong(stmt, i);
+        }
+        ++i;
+        p.occurrences = ColumnLong(stmt, i++);
+        p.endDate = sqlite3_column_int64(stmt, i++);
+        p.noEndDate = sqlite3_column_int(stmt, i++) != 0;
+        p.interval = ColumnLong(stmt, i++);
+        p.dayOfWeekMask = ColumnLong(stmt, i++);
+        p.dayOfMonth = ColumnLong(stmt, i++);
+        p.instance = ColumnLong(stmt, i++);
+        p.monthOfYear = ColumnLong(stmt, i++);
+    }
+    return row;
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+bool EntryBefore(const CollectionEntry& a, const CollectionEntry& b) {
+    return a.start != b.start ? a.start < b.start : a.oid < b.oid;
+}
+
+}  // namespace
+
+// ---- Row rules ----
+
+RecurrenceRule RuleOf(const Row& row) {
+    const PatternFields& p = row.pattern;
+    RecurrenceRule rule;
+    rule.type = p.type;
+    rule.firstDay = FloorDiv(p.startDate, kDaySeconds);
+    rule.interval = p.interval;
+    rule.dayOfWeekMask = p.dayOfWeekMask;
+    rule.dayOfMonth = p.dayOfMonth;
+    rule.instance = p.instance;
+    rule.monthOfYear = p.monthOfYear;
+    rule.lastDay = PatternLastDay(row);
+    return rule;
+}
+
+std::optional<int64_t> PatternLastDay(const Row& row) {
+    const PatternFields& p = row.pattern;
+    if (p.noEndDate) {
+        return std::nullopt;
+    }
+    if (p.occurrences > 0) {
+        Row endless;
+        endless.recurring = true;
+        endless.pattern = p;
+        endless.pattern.noEndDate = true;
+        const RecurrenceRule open = RuleOf(endless);
+        if (ValidateRule(open).has_value()) {
+            return std::nullopt;
+        }
+        // A count that runs past the year 9999 ends with the representable range.
+        return NthOccurrenceDay(open, p.occurrences).value_or(LastRepresentableDay());
+    }
+    return FloorDiv(p.endDate, kDaySeconds);
+}
+
+int64_t OccurrenceTimeOfDay(const Row& row) {
+    const int64_t time = row.pattern.startTime.value_or(row.start);
+    return time - FloorDiv(time, kDaySeconds) * kDaySeconds;
+}
+
+int64_t OccurrenceLength(const Row& row) {
+    if (row.pattern.duration) {
+        return int64_t{*row.pattern.duration} * 60;
+    }
+    return row.end - row.start;
+}
+
+std::optional<std::string> ValidateRow(const Row& row) {
+    const int64_t first = FirstRepresentableDay() * kDaySeconds;
+    const int64_t last = (LastRepresentableDay() + 1) * kDaySeconds;
+    if (row.start < first || row.start >= last || row.end < first || row.end >= last) {
+        return "the start or end lies outside the years 100 to 9999";
+    }
+    if (row.end < row.start) {
+        return "the end lies before the start";
+    }
+    if (!row.recurring) {
+        return std::nullopt;
+    }
+    if (OccurrenceLength(row) < 0) {
+        return "the pattern's duration is negative";
+    }
+    if (row.pattern.occurrences < 0 && !row.pattern.noEndDate) {
+        return "the number of occurrences is negative";
+    }
+    return ValidateRule(RuleOf(row));
+}
+
+// ---- Statement ----
+
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
+
+void Statement::reset(sqlite3_stmt* stmt) {
+    sqlite3_finalize(stmt_);
+    stmt_ = stmt;
+}
+
+namespace {
+// Resets a cached statement when the scope ends, so that no read stays open between calls.
+struct ResetOnExit {
+    sqlite3_stmt* stmt;
+    ~ResetOnExit() {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+    }
+};
+}  // namespace
+
+// ---- Session ----
+
+Session::Session(std::filesystem::path storeFile) : file(std::move(storeFile)) {}
+
+Session::~Session() {
+    Close();
+}
+
+Status Session::Open() {
+    if (db != nullptr) {
+        return {};
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) {
+        if (Status created = CreateStore(file); !created.ok()) {
+            return created;
+        }
+    }
+    return OpenExistingStore(file, &db);
+}
+
+void Session::Close() {
+    for (Statement* s : {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_,
+                         &orderAll_, &orderAt_, &selectRange_, &selectMeta_}) {
+        s->reset(nullptr);
+    }
+    series_.clear();
+    orderSnapshot_.clear();
+    snapshotStamp_.reset();
+    seriesDataVersion_ = -1;
+    sqlite3_close(db);
+    db = nullptr;
+}
+
+Status Session::Fail(const std::string& what) const {
+    if (db == nullptr) {
+        return Error{SQLITE_MISUSE, "appointment store " + file.string() + ": not logged on"};
+    }
+    const int code = sqlite3_errcode(db);
+    return Error{code != SQLITE_OK ? code : SQLITE_ERROR,
+                 "appointment store " + file.string() + ": " + what + ": " + sqlite3_errmsg(db)};
+}
+
+Status Session::Exec(const char* sql) {
+    if (db == nullptr) {
+        return Fail(sql);
+    }
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return Fail(sql);
+    }
+    return {};
+}
+
+Result<sqlite3_stmt*> Session::Prepare(Statement& slot, const char* sql) {
+    if (db == nullptr) {
+        return Fail("prepare").error();
+    }
+    if (slot.get() == nullptr) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) !=
+            SQLITE_OK) {
+            return Fail(std::string("prepare ") + sql).error();
+        }
+        slot.reset(stmt);
+    }
+    return slot.get();
+}
+
+void Session::RollBack() {
+    if (db != nullptr && sqlite3_get_autocommit(db) == 0) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+Status Session::CommitAndAnnounce() {
+    if (Status s = Exec("COMMIT"); !s.ok()) {
+        RollBack();
+        return s;
+    }
+    ++localChanges_;
+    TouchNotifyFile(file);
+    return {};
+}
+
+std::pair<int64_t, uint64_t> Session::ChangeStamp() {
+    Result<sqlite3_stmt*> stmt = Prepare(dataVersion_, "PRAGMA data_version");
+    int64_t version = -1;
+    if (stmt.ok()) {
+        ResetOnExit reset{*stmt};
+        if (sqlite3_step(*stmt) == SQLITE_ROW) {
+            version = sqlite3_column_int64(*stmt, 0);
+        }
+    }
+    return {version, localChanges_};
+}
+
+Result<std::shared_ptr<const Row>> Session::LoadRow(uint32_t oid) {
+    Result<sqlite3_stmt*> stmt = Prepare(selectRow_, SelectRowSql().c_str());
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    sqlite3_bind_int64(*stmt, 1, oid);
+    const int rc = sqlite3_step(*stmt);
+    if (rc == SQLITE_ROW) {
+        return std::make_shared<const Row>(ReadRow(*stmt));
+    }
+    if (rc == SQLITE_DONE) {
+        return Error{SQLITE_NOTFOUND, "appointment store " + file.string() + ": no appointment " +
+                                          std::to_string(oid)};
+    }
+    return Fail("read appointment " + std::to_string(oid)).error();
+}
+
+Result<std::vector<uint8_t>> Session::LoadInk(uint32_t oid) {
+    Result<sqlite3_stmt*> stmt = Prepare(selectInk_, "SELECT data FROM ink WHERE oid = ?1");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    sqlite3_bind_int64(*stmt, 1, oid);
+    const int rc = sqlite3_step(*stmt);
+    if (rc == SQLITE_ROW) {
+        const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(*stmt, 0));
+        const int size = sqlite3_column_bytes(*stmt, 0);
+        return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+    }
+    if (rc == SQLITE_DONE) {
+        return std::vector<uint8_t>();
+    }
+    return Fail("read ink body").error();
+}
+
+Status Session::SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink) {
+    // IMMEDIATE: a deferred transaction that later wants to write fails at once when another
+    // process has committed in between, instead of waiting for the busy timeout.
+    if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) {
+        return s;
+    }
+    Row written = row;
+    auto step = [&](const std::string& sql, const std::function<void(sqlite3_stmt*)>& bind,
+                    int64_t* firstColumn = nullptr) -> Status {
+        Statement stmt;
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+            return Fail("prepare " + sql);
+        }
+        stmt.reset(raw);
+        bind(raw);
+        const int rc = sqlite3_step(raw);
+        if (rc == SQLITE_ROW && firstColumn != nullptr) {
+            *firstColumn = sqlite3_column_int64(raw, 0);
+            return {};
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("save appointment");
+        }
+        return {};
+    };
+    auto run = [&]() -> Status {
+        if (written.oid == 0) {
+            int64_t next = 0;
+            Status s = step(
+                "SELECT value FROM store_meta WHERE key = 'next_oid'", [](sqlite3_stmt*) {}, &next);
+            if (!s.ok()) {
+                return s;
+            }
+            // Identifiers are never reused, so the counter only grows; when it has run out
+            // the store takes no more appointments rather than hand out an old identifier.
+            if (next < 1 || next > int64_t{kLastIdentifier}) {
+                return Error{SQLITE_FULL, "appointment store " + file.string() +
+                                              ": no unused identifiers are left"};
+            }
+            written.oid = static_cast<uint32_t>(next);
+            s = step("UPDATE store_meta SET value = value + 1 WHERE key = 'next_oid'",
+                     [](sqlite3_stmt*) {});
+            if (!s.ok()) {
+                return s;
+            }
+            s = step(InsertSql(), [&](sqlite3_stmt* st) { BindRow(st, written); });
+            if (!s.ok()) {
+                return s;
+            }
+        } else {
+            Status s = step(UpdateSql(), [&](sqlite3_stmt* st) { BindRow(st, written); });
+            if (!s.ok()) {
+                return s;
+            }
+            if (sqlite3_changes(db) == 0) {
+                return Error{SQLITE_NOTFOUND, "appointment store " + file.string() +
+                                                  ": appointment " + std::to_string(written.oid) +
+                                                  " was deleted and is not saved again"};
+            }
+        }
+        if (ink.has_value()) {
+            if (ink->empty()) {
+                Status s = step("DELETE FROM ink WHERE oid = ?1",
+                                [&](sqlite3_stmt* st) { sqlite3_bind_int64(st, 1, written.oid); });
+                if (!s.ok()) {
+                    return s;
+                }
+            } else {
+                Status s = step("INSERT OR REPLACE INTO ink(oid, data) VALUES (?1, ?2)",
+                                [&](sqlite3_stmt* st) {
+                                    sqlite3_bind_int64(st, 1, written.oid);
+                                    sqlite3_bind_blob(st, 2, ink->data(),
+                                                      static_cast<int>(ink->size()), SQLITE_STATIC);
+                                });
+                if (!s.ok()) {
+                    return s;
+                }
+            }
+        }
+        // The longest item ever saved bounds how far before a window an item that reaches
+        // into it can start; it only grows, which keeps the bound safe without a scan.
+        return step(
+            "UPDATE store_meta SET value = max(value, ?1) WHERE key = 'max_span'",
+            [&](sqlite3_stmt* st) { sqlite3_bind_int64(st, 1, written.end - written.start); });
+    };
+    if (Status s = run(); !s.ok()) {
+        RollBack();
+        return s;
+    }
+    if (Status s = CommitAndAnnounce(); !s.ok()) {
+        return s;
+    }
+    row = std::move(written);
+    return {};
+}
+
+Status Session::DeleteRow(uint32_t oid) {
+    if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) {
+        return s;
+    }
+    auto run = [&]() -> Status {
+        for (const char* sql :
+             {"DELETE FROM ink WHERE oid = ?1", "DELETE FROM appointments WHERE oid = ?1"}) {
+            sqlite3_stmt* raw = nullptr;
+            if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK) {
+                return Fail("prepare delete");
+            }
+            Statement stmt;
+            stmt.reset(raw);
+            sqlite3_bind_int64(raw, 1, oid);
+            if (sqlite3_step(raw) != SQLITE_DONE) {
+                return Fail("delete appointment " + std::to_string(oid));
+            }
+        }
+        if (sqlite3_changes(db) == 0) {
+            return Error{SQLITE_NOTFOUND, "appointment store " + file.string() +
+                                              ": no appointment " + std::to_string(oid)};
+        }
+        return {};
+    };
+    if (Status s = run(); !s.ok()) {
+        RollBack();
+        return s;
+    }
+    return CommitAndAnnounce();
+}
+
+Status Session::RefreshSeries() {
+    const auto [version, local] = ChangeStamp();
+    if (version == seriesDataVersion_ && local == seriesLocalChanges_ && version != -1) {
+        return {};
+    }
+    Result<sqlite3_stmt*> stmt = Prepare(selectSeries_, SelectSeriesSql().c_str());
+    if (!stmt.ok()) {
+        return stmt.status();
+    }
+    ResetOnExit reset{*stmt};
+    std::vector<std::shared_ptr<const Row>> loaded;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+        Row row = ReadRow(*stmt);
+        if (std::optional<std::string> why = ValidateRule(RuleOf(row))) {
+            // Only this program writes the store and it refuses such patterns; a row like this
+            // was damaged outside it. It is listed as itself, without occurrences.
+            std::fprintf(stderr, "appointment store %s: appointment %u is not expanded: %s\n",
+                         file.c_str(), row.oid, why->c_str());
+            continue;
+        }
+        loaded.push_back(std::make_shared<const Row>(std::move(row)));
+    }
+    if (rc != SQLITE_DONE) {
+        return Fail("read recurring appointments");
+    }
+    series_ = std::move(loaded);
+    seriesDataVersion_ = version;
+    seriesLocalChanges_ = local;
+    return {};
+}
+
+Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences) {
+    if (Status s = Exec("BEGIN"); !s.ok()) {
+        return s.error();
+    }
+    // One read transaction: the one-off items and the series come from the same moment.
+    struct EndRead {
+        Session* session;
+        ~EndRead() { session->RollBack(); }
+    } endRead{this};
+
+    const Restriction none;
+    const Restriction& r = restriction ? *restriction : none;
+    const DayRange startDays = r.StartDays();
+    const DayRange endDays = r.EndDays();
+    Evaluation result;
+    if (startDays.empty() || endDays.empty()) {
+        return result;
+    }
+
+    int64_t maxSpan = 0;
+    {
+        Result<sqlite3_stmt*> stmt =
+            Prepare(selectMeta_, "SELECT value FROM store_meta WHERE key = 'max_span'");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        if (sqlite3_step(*stmt) == SQLITE_ROW) {
+            maxSpan = sqlite3_column_int64(*stmt, 0);
+        }
+    }
+    // The start range that the index walks: the Start clauses, narrowed by the End clauses
+    // (an item ending on or after day E started at most maxSpan before E's midnight).
+    int64_t low = startDays.first * kDaySeconds;
+    int64_t high = (startDays.last + 1) * kDaySeconds - 1;
+    low = std::max(low, endDays.first * kDaySeconds - maxSpan);
+    high = std::min(high, (endDays.last + 1) * kDaySeconds);
+
+    Result<sqlite3_stmt*> stmt = Prepare(selectRange_,
+                                         "SELECT oid, start_s, end_s, recurring FROM appointments "
+                                         "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    {
+        ResetOnExit reset{*stmt};
+        sqlite3_bind_int64(*stmt, 1, low);
+        sqlite3_bind_int64(*stmt, 2, high);
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            const bool recurring = sqlite3_column_int(*stmt, 3) != 0;
+            if (recurring && includeRecurrences) {
+                continue;
+            }
+            CollectionEntry entry;
+            entry.oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0));
+            entry.start = sqlite3_column_int64(*stmt, 1);
+            entry.end = sqlite3_column_int64(*stmt, 2);
+            if (r.Matches(entry.start, entry.end)) {
+                result.entries.push_back(entry);
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("query appointments").error();
+        }
+    }
+    if (!includeRecurrences) {
+        return result;
+    }
+    if (Status s = RefreshSeries(); !s.ok()) {
+        return s.error();
+    }
+    const size_t oneOffs = result.entries.size();
+    for (const std::shared_ptr<const Row>& series : series_) {
+        const int64_t timeOfDay = OccurrenceTimeOfDay(*series);
+        const int64_t length = OccurrenceLength(*series);
+        // An occurrence on day d ends at most this many days after d.
+        const int64_t reach = (timeOfDay + length) / kDaySeconds + 1;
+        const int64_t fromDay = std::max(startDays.first, endDays.first - reach);
+        const int64_t toDay = std::min(startDays.last, endDays.last);
+        int taken = 0;
+        ForEachOccurrenceDay(RuleOf(*series), fromDay, toDay, [&](int64_t day) {
+            const int64_t start = day * kDaySeconds + timeOfDay;
+            const int64_t end = start + length;
+            if (!r.Matches(start, end)) {
+                return true;
+            }
+            if (taken == kMaxOccurrencesPerSeries) {
+                result.truncated = true;
+                return false;
+            }
+            ++taken;
+            result.entries.push_back(CollectionEntry{series->oid, start, end, series});
+            return true;
+        });
+    }
+    if (result.entries.size() > oneOffs) {
+        std::sort(result.entries.begin(), result.entries.end(), EntryBefore);
+    }
+    return result;
+}
+
+Result<long> Session::CountAll() {
+    Result<sqlite3_stmt*> stmt = Prepare(countAll_, "SELECT count(*) FROM appointments");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    if (sqlite3_step(*stmt) != SQLITE_ROW) {
+        return Fail("count appointments").error();
+    }
+    return static_cast<long>(sqlite3_column_int64(*stmt, 0));
+}
+
+Result<std::optional<CollectionEntry>> Session::ItemAt(long index) {
+    const std::pair<int64_t, uint64_t> stamp = ChangeStamp();
+    if (snapshotStamp_ != stamp && index < kDirectLookupLimit) {
+        Result<sqlite3_stmt*> stmt =
+            Prepare(orderAt_,
+                    "SELECT oid, start_s, end_s FROM appointments ORDER BY start_s, oid "
+                    "LIMIT 1 OFFSET ?1");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        sqlite3_bind_int64(*stmt, 1, index);
+        const int rc = sqlite3_step(*stmt);
+        if (rc == SQLITE_DONE) {
+            return std::optional<CollectionEntry>();
+        }
+        if (rc != SQLITE_ROW) {
+            return Fail("read appointment order").error();
+        }
+        return std::optional<CollectionEntry>(CollectionEntry{
+            static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)), sqlite3_column_int64(*stmt, 1),
+            sqlite3_column_int64(*stmt, 2), nullptr});
+    }
+    if (snapshotStamp_ != stamp) {
+        Result<sqlite3_stmt*> stmt = Prepare(
+            orderAll_, "SELECT oid, start_s, end_s FROM appointments ORDER BY start_s, oid");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        std::vector<CollectionEntry> order;
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            order.push_back(CollectionEntry{static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)),
+                                            sqlite3_column_int64(*stmt, 1),
+                                            sqlite3_column_int64(*stmt, 2), nullptr});
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("read appointment order").error();
+        }
+        orderSnapshot_ = std::move(order);
+        snapshotStamp_ = stamp;
+    }
+    if (index < 0 || static_cast<size_t>(index) >= orderSnapshot_.size()) {
+        return std::optional<CollectionEntry>();
+    }
+    return std::optional<CollectionEntry>(orderSnapshot_[static_cast<size_t>(index)]);
+}
+
+}  // namespace moru::poom::detail

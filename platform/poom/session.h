@@ -1,0 +1,157 @@
+#pragma once
+// The store's private side: one SQLite connection per logged-on Application (the Session),
+// the appointment row as a plain value, and the operations the handles in poom.h run on it.
+//
+// Times are kept as whole seconds since the DATE origin (30 December 1899), the linear form
+// of platform/datetime.h, so that they index and compare exactly.
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/poom/recurrence.h"
+#include "platform/poom/restriction.h"
+#include "platform/result.h"
+
+namespace moru::poom::detail {
+
+struct PatternFields {
+    int type = 1;                      // RecurrenceType
+    int64_t startDate = 0;             // PatternStartDate, as written
+    std::optional<int64_t> startTime;  // StartTime; its time of day starts occurrences
+    int64_t endTime = 0;               // EndTime, kept for the editor
+    std::optional<long> duration;      // minutes per occurrence
+    long occurrences = 0;              // > 0: the pattern ends after this many
+    int64_t endDate = 0;               // PatternEndDate (inclusive by date)
+    bool noEndDate = true;
+    long interval = 1;
+    long dayOfWeekMask = 0;
+    long dayOfMonth = 1;
+    long instance = 1;
+    long monthOfYear = 1;
+};
+
+struct Row {
+    uint32_t oid = 0;  // 0 until first saved
+    int64_t start = 0;
+    int64_t end = 0;
+    std::u16string subject;
+    std::u16string location;
+    std::u16string categories;
+    std::u16string body;
+    bool allDay = false;
+    long busyStatus = 2;  // busy
+    long sensitivity = 0;
+    bool reminderSet = false;
+    long reminderMinutes = 15;
+    std::u16string reminderSound;
+    long reminderOptions = 0;
+    bool recurring = false;
+    PatternFields pattern;  // meaningful when recurring
+};
+
+// The rule of a recurring row (its end derived from Occurrences when that is set).
+RecurrenceRule RuleOf(const Row& row);
+// The last day of a count-limited pattern, or its stored end date's day.
+std::optional<int64_t> PatternLastDay(const Row& row);
+// Time of day (seconds) and length (seconds) of each occurrence of a recurring row.
+int64_t OccurrenceTimeOfDay(const Row& row);
+int64_t OccurrenceLength(const Row& row);
+// Why the row cannot be saved, or nothing.
+std::optional<std::string> ValidateRow(const Row& row);
+
+// A prepared statement, finalised with its owner.
+class Statement {
+public:
+    Statement() = default;
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return stmt_; }
+    void reset(sqlite3_stmt* stmt);
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// One entry of an evaluated collection.
+struct CollectionEntry {
+    uint32_t oid = 0;
+    int64_t start = 0;  // the item's (or the occurrence's) own start
+    int64_t end = 0;
+    std::shared_ptr<const Row> series;  // the series of an occurrence; null for a one-off
+};
+
+struct Evaluation {
+    std::vector<CollectionEntry> entries;
+    bool truncated = false;  // some series had more occurrences than one collection takes
+};
+
+struct Session {
+    explicit Session(std::filesystem::path storeFile);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Status Open();
+    void Close();
+    bool open() const { return db != nullptr; }
+
+    Result<std::shared_ptr<const Row>> LoadRow(uint32_t oid);
+    // Writes the row (a new one gets the next identifier) and, when given, its ink body, in
+    // one transaction.
+    Status SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink);
+    Status DeleteRow(uint32_t oid);
+    Result<std::vector<uint8_t>> LoadInk(uint32_t oid);
+
+    // Items in store order: the restriction's one-off items and, with recurrences, the
+    // occurrences of every series inside its window; without recurrences a series is one item.
+    Result<Evaluation> Evaluate(const Restriction* restriction, bool includeRecurrences);
+    Result<long> CountAll();
+    // The identifier and times of the index-th (0-based) item in store order, series as one.
+    Result<std::optional<CollectionEntry>> ItemAt(long index);
+    // Changes by this or another connection since the value was last taken.
+    std::pair<int64_t, uint64_t> ChangeStamp();
+
+    std::filesystem::path file;
+    sqlite3* db = nullptr;
+
+private:
+    Status Fail(const std::string& what) const;
+    Status Exec(const char* sql);
+    Result<sqlite3_stmt*> Prepare(Statement& slot, const char* sql);
+    Status RefreshSeries();
+    Status CommitAndAnnounce();
+    void RollBack();
+
+    uint64_t localChanges_ = 0;  // commits through this connection
+    int64_t seriesDataVersion_ = -1;
+    uint64_t seriesLocalChanges_ = 0;
+    std::vector<std::shared_ptr<const Row>> series_;  // every recurring row, kept per session
+    // A snapshot of the store order for the live collection, valid at snapshotStamp_.
+    std::vector<CollectionEntry> orderSnapshot_;
+    std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
+
+    Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
+        selectRange_, selectMeta_;
+};
+
+// The file beside the store that every committing writer touches; ChangeWatcher watches it.
+std::filesystem::path NotifyFileOf(const std::filesystem::path& storeFile);
+void TouchNotifyFile(const std::filesystem::path& storeFile);
+
+// Schema: opening an existing file (refusing anything that is not our store, untouched) and
+// creating a new one.
+Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db);
+Status CreateStore(const std::filesystem::path& file);
+
+// The test-only fault switch.
+bool FaultActive(int point);
+Error InjectedFault(const char* call);
+
+}  // namespace moru::poom::detail
