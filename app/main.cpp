@@ -1,0 +1,66 @@
+// moru-calendar: the calendar program. See app/start_options.h for the command line.
+#include <QApplication>
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "app/main_frame.h"
+#include "app/plumdial_app.h"
+#include "app/plumdial_view.h"
+#include "app/single_instance.h"
+#include "app/start_options.h"
+#include "app/termination_signal.h"
+#include "platform/device_root.h"
+#include "platform/qt/qt_ui_host.h"
+
+int main(int argc, char** argv) {
+    using namespace moru;
+    const Result<StartOptions> parsed =
+        ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed) {
+        std::fprintf(stderr, "moru-calendar: %s\n%s", parsed.error().message.c_str(), kUsageText);
+        return 2;
+    }
+    const StartOptions& options = *parsed;
+    if (options.help) {
+        std::fputs(kUsageText, stdout);
+        return 0;
+    }
+    // The device root comes first: everything after it reads or writes under it.
+    SetDeviceRoot(ResolveDeviceRoot(options.root));
+
+    // Qt sees only the program name: the command line is the calendar's own.
+    int qtArgc = 1;
+    if (options.quit) {
+        QCoreApplication core(qtArgc, argv);
+        if (!SingleInstance::Ask(DeviceRoot(), SingleInstance::Request::Quit)) {
+            std::fprintf(stderr, "moru-calendar: no calendar is running for %s\n",
+                         DeviceRoot().string().c_str());
+            return 1;
+        }
+        return 0;
+    }
+    if (options.screenshot) {
+        // A screenshot needs no display, and must not depend on one being there.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("moru-calendar"));
+
+    QtUiHost uiHost;
+    SetUiHost(&uiHost);
+    struct UiHostReset {
+        ~UiHostReset() { SetUiHost(nullptr); }
+    } resetUiHost;
+
+    CPlumdialApp calendar(options);
+    if (!calendar.InitInstance()) {
+        return 0;  // the running calendar came to the front
+    }
+    if (options.screenshot) {
+        return calendar.WriteScreenshot(*options.screenshot, options.screen);
+    }
+    TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::Received, &calendar.frame()->view(),
+                     &QWidget::close);
+    return QApplication::exec();
+}

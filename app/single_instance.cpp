@@ -1,0 +1,149 @@
+#include "app/single_instance.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QThread>
+
+namespace moru {
+namespace {
+
+constexpr quint32 kProtocolVersion = 1;
+constexpr quint32 kAnswerDone = 1;
+constexpr quint32 kAnswerUnknown = 0;
+
+// The user's runtime directory when the session has one; otherwise the temporary directory,
+// where the user id in the name keeps two users' calendars apart.
+QString RuntimeDirectory() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) {
+        return runtime;
+    }
+    return QDir::tempPath();
+}
+
+}  // namespace
+
+QString SingleInstance::ServerName(const std::filesystem::path& root) {
+    // The same root reached through different spellings must give the same name.
+    std::error_code ignored;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(root, ignored);
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArray::fromStdString((canonical.empty() ? root : canonical).string()),
+        QCryptographicHash::Sha1);
+    return RuntimeDirectory() + QStringLiteral("/moru-calendar-%1-%2")
+                                    .arg(::getuid())
+                                    .arg(QString::fromLatin1(digest.toHex().left(16)));
+}
+
+SingleInstance::SingleInstance(const std::filesystem::path& root, QObject* parent)
+    : QObject(parent), name_(ServerName(root)) {
+    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::Serve);
+}
+
+SingleInstance::~SingleInstance() {
+    server_.close();
+    if (lockFd_ >= 0) {
+        ::close(lockFd_);  // releases the lock
+    }
+}
+
+bool SingleInstance::Claim() {
+    // A kernel lock goes away with its process, so a crashed calendar never blocks the next.
+    // Close-on-exec keeps the companion we start from inheriting it.
+    const QByteArray lockPath = (name_ + QStringLiteral(".lock")).toLocal8Bit();
+    lockFd_ = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd_ < 0) {
+        // Without a lock file nothing can be shared; run rather than refuse to start.
+        return true;
+    }
+    if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        ::close(lockFd_);
+        lockFd_ = -1;
+        return false;
+    }
+    // A socket left behind by a calendar that crashed would make listen fail.
+    QLocalServer::removeServer(name_);
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    server_.listen(name_);
+    return true;
+}
+
+bool SingleInstance::Ask(const std::filesystem::path& root, Request request, int timeoutMs) {
+    const QString name = ServerName(root);
+    const QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    // The running calendar may hold the lock a moment before it listens; try again until
+    // the deadline rather than give up on the first refusal.
+    for (;;) {
+        socket.connectToServer(name);
+        if (socket.waitForConnected(
+                static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
+            break;
+        }
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    QByteArray message;
+    QDataStream out(&message, QIODevice::WriteOnly);
+    out << kProtocolVersion << static_cast<quint32>(request);
+    socket.write(message);
+    if (!socket.waitForBytesWritten(
+            static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
+        return false;
+    }
+    while (socket.bytesAvailable() < static_cast<qint64>(sizeof(quint32))) {
+        if (!socket.waitForReadyRead(
+                static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
+            return false;
+        }
+    }
+    QDataStream in(&socket);
+    quint32 answer = kAnswerUnknown;
+    in >> answer;
+    return answer == kAnswerDone;
+}
+
+void SingleInstance::Serve() {
+    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (socket->bytesAvailable() < static_cast<qint64>(2 * sizeof(quint32))) {
+                return;  // wait for the whole message
+            }
+            QDataStream in(socket);
+            quint32 version = 0;
+            quint32 request = 0;
+            in >> version >> request;
+            const bool known =
+                version == kProtocolVersion && (request == static_cast<quint32>(Request::Raise) ||
+                                                request == static_cast<quint32>(Request::Quit));
+            QByteArray answer;
+            QDataStream out(&answer, QIODevice::WriteOnly);
+            out << (known ? kAnswerDone : kAnswerUnknown);
+            socket->write(answer);
+            socket->flush();
+            if (!known) {
+                socket->disconnectFromServer();
+                return;
+            }
+            // Answer first, act afterwards: a quit ends this process's event loop.
+            if (request == static_cast<quint32>(Request::Raise)) {
+                emit RaiseRequested();
+            } else {
+                emit QuitRequested();
+            }
+        });
+    }
+}
+
+}  // namespace moru
