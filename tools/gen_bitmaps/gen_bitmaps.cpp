@@ -1,0 +1,139 @@
+// gen-bitmaps: draws every bitmap the calendar loads by number and writes them as
+// <output-dir>/<id>.png. With --sheet <file> it also writes a contact sheet of all of them
+// (or only of the --only numbers), enlarged --scale times (3 unless given), for looking the
+// artwork over. Runs without a display.
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "tools/gen_bitmaps/art_kit.h"
+#include "tools/gen_bitmaps/catalogue.h"
+
+namespace {
+
+using moru::art::BitmapArt;
+
+constexpr int kSheetGap = 6;      // pixels between images on the sheet (before enlarging)
+constexpr int kSheetWidth = 260;  // sheet row width (before enlarging)
+
+std::vector<BitmapArt> AllArt() {
+    std::vector<BitmapArt> all;
+    for (auto group : {moru::art::ScreenArt, moru::art::ClockArt}) {
+        for (auto& art : group()) {
+            all.push_back(std::move(art));
+        }
+    }
+    std::sort(all.begin(), all.end(),
+              [](const BitmapArt& a, const BitmapArt& b) { return a.id < b.id; });
+    return all;
+}
+
+// Lays the images out in rows on a grey sheet, each under its number, enlarged with
+// nearest-neighbour scaling so single pixels stay visible.
+QImage ContactSheet(const std::vector<std::pair<int, QImage>>& images, int scale) {
+    struct Placed {
+        int id;
+        QPoint at;
+    };
+    std::vector<Placed> placed;
+    constexpr int kLabel = 10;
+    int x = kSheetGap;
+    int y = kSheetGap;
+    int rowHeight = 0;
+    for (const auto& [id, image] : images) {
+        if (x + image.width() > kSheetWidth && x > kSheetGap) {
+            x = kSheetGap;
+            y += rowHeight + kLabel + kSheetGap;
+            rowHeight = 0;
+        }
+        placed.push_back({id, QPoint(x, y + kLabel)});
+        x += image.width() + kSheetGap;
+        rowHeight = std::max(rowHeight, image.height());
+    }
+    const int height = y + rowHeight + kLabel + kSheetGap;
+    QImage sheet(kSheetWidth * scale, height * scale, QImage::Format_RGB32);
+    sheet.fill(QColor(120, 120, 120));
+    QPainter painter(&sheet);
+    for (size_t i = 0; i < images.size(); ++i) {
+        const QImage& image = images[i].second;
+        const QPoint at = placed[i].at * scale;
+        painter.drawImage(
+            at, image.scaled(image.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        painter.setPen(Qt::white);
+        painter.setFont(moru::art::ArtFont(moru::art::Face::Sans, 20, moru::art::Weight::Bold));
+        painter.drawText(at + QPoint(0, -6), QString::number(placed[i].id));
+    }
+    return sheet;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QString outputDir;
+    QString sheetFile;
+    int scale = 3;
+    QList<int> only;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--sheet") && i + 1 < args.size()) {
+            sheetFile = args[++i];
+        } else if (args[i] == QLatin1String("--scale") && i + 1 < args.size()) {
+            scale = std::clamp(args[++i].toInt(), 1, 20);
+        } else if (args[i] == QLatin1String("--only") && i + 1 < args.size()) {
+            for (const QString& id : args[++i].split(QLatin1Char(','))) {
+                only.append(id.toInt());
+            }
+        } else if (outputDir.isEmpty()) {
+            outputDir = args[i];
+        } else {
+            std::fprintf(stderr,
+                         "usage: gen-bitmaps <output-dir> [--sheet <file.png> [--scale N] [--only "
+                         "id,id]]\n");
+            return 2;
+        }
+    }
+    if (outputDir.isEmpty()) {
+        std::fprintf(
+            stderr,
+            "usage: gen-bitmaps <output-dir> [--sheet <file.png> [--scale N] [--only id,id]]\n");
+        return 2;
+    }
+    if (!QDir().mkpath(outputDir)) {
+        std::fprintf(stderr, "gen-bitmaps: cannot create %s\n", qPrintable(outputDir));
+        return 1;
+    }
+
+    std::vector<std::pair<int, QImage>> drawn;
+    for (const BitmapArt& art : AllArt()) {
+        QImage image = art.draw().convertToFormat(QImage::Format_RGB32);
+        if (image.size() != art.size) {
+            std::fprintf(stderr, "gen-bitmaps: bitmap %d came out %dx%d, not %dx%d\n", art.id,
+                         image.width(), image.height(), art.size.width(), art.size.height());
+            return 1;
+        }
+        const QString file = QDir(outputDir).filePath(QStringLiteral("%1.png").arg(art.id));
+        if (!image.save(file, "PNG")) {
+            std::fprintf(stderr, "gen-bitmaps: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        drawn.emplace_back(art.id, std::move(image));
+    }
+    std::printf("gen-bitmaps: wrote %zu bitmaps to %s\n", drawn.size(), qPrintable(outputDir));
+    if (!only.isEmpty()) {
+        std::erase_if(drawn, [&](const auto& entry) { return !only.contains(entry.first); });
+    }
+    if (!sheetFile.isEmpty() && !ContactSheet(drawn, scale).save(sheetFile, "PNG")) {
+        std::fprintf(stderr, "gen-bitmaps: cannot write %s\n", qPrintable(sheetFile));
+        return 1;
+    }
+    return 0;
+}
