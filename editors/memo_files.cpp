@@ -1,0 +1,183 @@
+#include "editors/memo_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+#include "app/category_store.h"
+#include "platform/device_root.h"
+#include "platform/text.h"
+
+namespace moru {
+
+MemoBuffer SharedMemoBuffer;
+
+namespace {
+
+constexpr std::string_view kMemoExtension = ".pwi";
+
+// "%d%02d%02d": what every memo name of the day begins with.
+std::string DayPrefix(int year, int month, int day) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d%02d%02d", year, month, day);
+    return text;
+}
+
+// The extension is compared without regard to case, as the device's file search does.
+bool HasMemoExtension(std::string_view name) {
+    if (name.size() < kMemoExtension.size()) {
+        return false;
+    }
+    const std::string_view tail = name.substr(name.size() - kMemoExtension.size());
+    return std::equal(tail.begin(), tail.end(), kMemoExtension.begin(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+    });
+}
+
+// The day pattern "<prefix>*.pwi": the prefix, anything, then the extension.
+bool MatchesDay(std::string_view name, std::string_view prefix) {
+    return name.size() >= prefix.size() + kMemoExtension.size() && name.starts_with(prefix) &&
+           HasMemoExtension(name);
+}
+
+std::filesystem::path DataFolderPath() {
+    return TranslateDevicePath(dataFolder);
+}
+
+// Walks the data folder's entries in the file system's order, giving each memo file name
+// (directories are never memos) to `visit` until it returns false.
+void ForEachMemoFile(const std::function<bool(std::string_view)>& visit) {
+    DIR* dir = opendir(DataFolderPath().c_str());
+    if (dir == nullptr) {
+        return;  // no data folder yet: no memos
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!HasMemoExtension(name)) {
+            continue;
+        }
+        bool isDirectory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            isDirectory =
+                fstatat(dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (!isDirectory && !visit(name)) {
+            break;
+        }
+    }
+    closedir(dir);
+}
+
+std::string MemoBaseName(const SystemTime& date, const SystemTime& time) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d%02d%02d_%02d%02d%02d", date.year, date.month, date.day,
+                  time.hour, time.minute, time.second);
+    return text;
+}
+
+bool PathTaken(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type() !=
+           std::filesystem::file_type::not_found;
+}
+
+}  // namespace
+
+std::u16string MemoPath(std::u16string_view name) {
+    std::u16string path = dataFolder;
+    path += u'\\';
+    path += name;
+    return path;
+}
+
+std::u16string MemoFileName(const SystemTime& date, const SystemTime& time) {
+    const std::string base = MemoBaseName(date, time);
+    std::u16string path = MemoPath(FromUtf8(base + std::string(kMemoExtension)));
+    // A directory holds finitely many names, so the search for a free one ends.
+    for (int suffix = 2; PathTaken(TranslateDevicePath(path)); ++suffix) {
+        path =
+            MemoPath(FromUtf8(base + "_" + std::to_string(suffix) + std::string(kMemoExtension)));
+    }
+    return path;
+}
+
+std::vector<std::u16string> FindDayMemos(int year, int month, int day) {
+    const std::string prefix = DayPrefix(year, month, day);
+    std::vector<std::u16string> names;
+    ForEachMemoFile([&](std::string_view name) {
+        if (MatchesDay(name, prefix)) {
+            names.push_back(FromUtf8(name));
+        }
+        return true;
+    });
+    return names;
+}
+
+bool HasMemo(int year, int month, int day) {
+    const std::string prefix = DayPrefix(year, month, day);
+    bool found = false;
+    ForEachMemoFile([&](std::string_view name) {
+        found = MatchesDay(name, prefix);
+        return !found;
+    });
+    return found;
+}
+
+MemoListing MemoListing::Read() {
+    MemoListing listing;
+    ForEachMemoFile([&listing](std::string_view name) {
+        listing.names_.emplace_back(name);
+        return true;
+    });
+    std::sort(listing.names_.begin(), listing.names_.end());
+    return listing;
+}
+
+bool MemoListing::HasMemo(int year, int month, int day) const {
+    const std::string prefix = DayPrefix(year, month, day);
+    // Names that begin with the prefix sort together, right from its lower bound.
+    for (auto it = std::lower_bound(names_.begin(), names_.end(), prefix);
+         it != names_.end() && it->starts_with(prefix); ++it) {
+        if (MatchesDay(*it, prefix)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MemoBuffer::Empty() {
+    block_.reset();
+    count_ = 0;
+    capacity_ = 0;
+}
+
+uint8_t* MemoBuffer::Allocate(uint32_t size) {
+    Empty();
+    if (size == 0) {
+        return nullptr;
+    }
+    block_ = std::make_unique<uint8_t[]>(size);  // value-initialised: zeroed
+    count_ = size;
+    capacity_ = size;
+    return block_.get();
+}
+
+void MemoBuffer::SetCount(uint32_t count) {
+    count_ = std::min(count, capacity_);
+}
+
+void MemoBuffer::Assign(std::span<const uint8_t> bytes) {
+    if (uint8_t* block = Allocate(static_cast<uint32_t>(bytes.size()))) {
+        std::memcpy(block, bytes.data(), bytes.size());
+    }
+}
+
+}  // namespace moru
