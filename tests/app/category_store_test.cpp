@@ -1,7 +1,9 @@
 #include "app/category_store.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/resource.h>
+#include <ostream>
 
 #include <csignal>
 #include <filesystem>
@@ -105,6 +107,11 @@ struct LoadCase {
     bool ok;
     OidList alarms, holidays, anniversaries;
 };
+
+// Test names already say which case failed; the whole row is noise in the log.
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CategoryLoadTest : public CategoryStoreTest, public testing::WithParamInterface<LoadCase> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "platform/text.h"
 
 namespace moru {
@@ -18,6 +20,11 @@ struct Case {
     int year, month, day;  // the start
     const char* expected;
 };
+
+// Test names already say which case failed; the whole row is noise in the log.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 AppointmentRecord RecordFor(const Case& c) {
     AppointmentRecord record;
