@@ -56,8 +56,8 @@ int64_t NthWeekdayOfMonth(int year, int month, long mask, long instance) {
             continue;
         }
         found = first + d;
-        if (++seen == instance) {
-            break;
+        if (++seen == instance && instance != 5) {
+            break;  // "last" (5) keeps going: a mask of several weekdays meets more than five
         }
     }
     return found;  // a non-empty mask meets every month at least four times
