@@ -1,0 +1,419 @@
+#include "tools/moru_device/appointment_commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <variant>
+
+#include "platform/datetime.h"
+#include "platform/locale_format.h"
+#include "platform/poom/poom.h"
+#include "platform/text.h"
+#include "tools/moru_device/add_request.h"
+#include "tools/moru_device/arguments.h"
+
+namespace moru::device {
+namespace {
+
+struct OpenStore {
+    std::shared_ptr<poom::Application> application;
+    std::optional<poom::Folder> folder;  // the calendar folder
+};
+
+// The same three steps the calendar takes at start-up, so a store the calendar could not
+// open is refused here too, with the store's own reason.
+std::optional<OpenStore> Open(std::ostream& err) {
+    const auto file = poom::DefaultStoreFile();
+    auto fail = [&](const Error& error) {
+        err << "moru-device: cannot open the store " << file.string() << ": " << error.message
+            << " (code " << error.code << ")\n";
+        return std::nullopt;
+    };
+    auto application = poom::Application::Create(file);
+    if (!application) {
+        return fail(application.error());
+    }
+    if (auto logon = (*application)->Logon(); !logon) {
+        return fail(logon.error());
+    }
+    auto folder = (*application)->GetDefaultFolder(poom::kCalendarFolder);
+    if (!folder) {
+        return fail(folder.error());
+    }
+    return OpenStore{*application, *folder};
+}
+
+int StoreFailure(std::ostream& err, std::string_view what, const Error& error) {
+    err << "moru-device: " << what << ": " << error.message << " (code " << error.code << ")\n";
+    return kExitStoreFailure;
+}
+
+int BadArguments(std::ostream& err, std::string_view message) {
+    err << "moru-device: " << message << "\n";
+    return kExitBadArguments;
+}
+
+std::string TimeText(double date) {
+    auto time = VariantTimeToSystemTime(date);
+    return time ? FormatDateTimeText(*time) : std::string("invalid");
+}
+
+std::string Flags(const poom::Appointment& item) {
+    std::string flags;
+    if (item.AllDayEvent()) {
+        flags += 'A';
+    }
+    if (item.IsRecurring()) {
+        flags += 'R';
+    }
+    if (item.ReminderSet()) {
+        flags += 'M';
+    }
+    return flags.empty() ? "-" : flags;
+}
+
+void PrintItemLine(const poom::Appointment& item, std::ostream& out) {
+    out << item.Oid() << '\t' << TimeText(item.Start()) << '\t' << TimeText(item.End()) << '\t'
+        << Flags(item) << '\t' << EscapeControlCharacters(item.Subject()) << '\n';
+}
+
+// Walks a collection the way the screens do: Item(1), Item(2), ... until none comes back.
+void PrintAll(const poom::ItemCollection& items, std::ostream& out) {
+    for (long i = 1;; ++i) {
+        auto item = items.Item(i);
+        if (!item) {
+            break;
+        }
+        PrintItemLine(*item, out);
+    }
+}
+
+// Splits the words into positional arguments and the flags in `known`; anything else that
+// looks like an option is refused.
+struct Words {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string, std::less<>> values;  // value options given
+    std::vector<std::string> flags;                          // flag options given
+};
+
+std::optional<Words> SplitWords(const std::vector<std::string>& words,
+                                const std::vector<std::string_view>& valueOptions,
+                                const std::vector<std::string_view>& flagOptions,
+                                std::ostream& err) {
+    Words result;
+    ArgumentError error;
+    for (ArgumentReader reader(words); !reader.AtEnd();) {
+        const std::string word = reader.Take();
+        if (!IsOption(word)) {
+            result.positional.push_back(word);
+            continue;
+        }
+        if (std::find(flagOptions.begin(), flagOptions.end(), word) != flagOptions.end()) {
+            result.flags.push_back(word);
+            continue;
+        }
+        if (std::find(valueOptions.begin(), valueOptions.end(), word) == valueOptions.end()) {
+            BadArguments(err, "unknown option " + word);
+            return std::nullopt;
+        }
+        auto value = reader.TakeValue(word, error);
+        if (!value) {
+            BadArguments(err, error.message);
+            return std::nullopt;
+        }
+        if (!result.values.emplace(word, *value).second) {
+            BadArguments(err, word + " given twice");
+            return std::nullopt;
+        }
+    }
+    return result;
+}
+
+int Add(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    auto parsed = ParseAddRequest(words);
+    if (auto* error = std::get_if<ArgumentError>(&parsed)) {
+        return BadArguments(err, error->message);
+    }
+    const AddRequest& request = std::get<AddRequest>(parsed);
+    auto store = Open(err);
+    if (!store) {
+        return kExitStoreFailure;
+    }
+    auto appointment = store->application->CreateItem(poom::kAppointmentItem);
+    if (!appointment) {
+        return StoreFailure(err, "cannot create an appointment", appointment.error());
+    }
+    if (auto written = WriteAddRequest(request, *appointment); !written) {
+        return StoreFailure(err, "cannot fill the appointment", written.error());
+    }
+    if (auto saved = appointment->Save(); !saved) {
+        return StoreFailure(err, "the store refused the appointment", saved.error());
+    }
+    out << appointment->Oid() << '\n';
+    return kExitOk;
+}
+
+// Without a range every item once, as stored; with one every occurrence that overlaps the
+// days from --from 00:00:00 to --to 23:59:59. The store reads "[Start] <= B" as starting at
+// the latest on day B and "[End] >= A" as ending after A's midnight (or lasting no time at
+// that midnight), which is exactly overlap with those days when an item is taken to end just
+// before its End: an item ending at A's midnight is over before A begins.
+int List(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    auto split = SplitWords(words, {"--from", "--to"}, {}, err);
+    if (!split) {
+        return kExitBadArguments;
+    }
+    if (!split->positional.empty()) {
+        return BadArguments(err, "unexpected argument " + split->positional.front());
+    }
+    const bool hasFrom = split->values.contains("--from");
+    const bool hasTo = split->values.contains("--to");
+    if (hasFrom != hasTo) {
+        return BadArguments(err, "--from and --to go together");
+    }
+    std::optional<std::u16string> restriction;
+    if (hasFrom) {
+        auto from = ParseDateTimeText(split->values["--from"], false);
+        auto to = ParseDateTimeText(split->values["--to"], false);
+        if (!from) {
+            return BadArguments(err, "--from is not a possible date (YYYY-MM-DD): \"" +
+                                         split->values["--from"] + "\"");
+        }
+        if (!to) {
+            return BadArguments(
+                err, "--to is not a possible date (YYYY-MM-DD): \"" + split->values["--to"] + "\"");
+        }
+        if (DayNumber(to->year, to->month, to->day) <
+            DayNumber(from->year, from->month, from->day)) {
+            return BadArguments(err, "--to is before --from");
+        }
+        restriction =
+            u"[Start] <= " + FormatShortDate(*to) + u" and [End] >= " + FormatShortDate(*from);
+    }
+
+    auto store = Open(err);
+    if (!store) {
+        return kExitStoreFailure;
+    }
+    auto items = store->folder->Items();
+    if (!items) {
+        return StoreFailure(err, "cannot read the items", items.error());
+    }
+    if (!restriction) {
+        PrintAll(*items, out);
+        return kExitOk;
+    }
+    auto restricted = items->Restrict(*restriction);
+    if (!restricted) {
+        return StoreFailure(err, "cannot restrict the items", restricted.error());
+    }
+    restricted->SetIncludeRecurrences(true);
+    PrintAll(*restricted, out);
+    return kExitOk;
+}
+
+int Query(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    auto split = SplitWords(words, {}, {"--recurrences"}, err);
+    if (!split) {
+        return kExitBadArguments;
+    }
+    if (split->positional.size() != 1) {
+        return BadArguments(err, "query needs one restriction text");
+    }
+    auto store = Open(err);
+    if (!store) {
+        return kExitStoreFailure;
+    }
+    auto items = store->folder->Items();
+    if (!items) {
+        return StoreFailure(err, "cannot read the items", items.error());
+    }
+    // A restriction the store does not understand is the caller's mistake.
+    auto restricted = items->Restrict(FromUtf8(split->positional.front()));
+    if (!restricted) {
+        return BadArguments(err, "the store refused the restriction \"" +
+                                     split->positional.front() +
+                                     "\": " + restricted.error().message);
+    }
+    if (!split->flags.empty()) {
+        restricted->SetIncludeRecurrences(true);
+    }
+    PrintAll(*restricted, out);
+    return kExitOk;
+}
+
+// The one identifier after show or delete, resolved in the store.
+struct Resolved {
+    OpenStore store;
+    std::optional<poom::Appointment> appointment;
+};
+
+std::variant<Resolved, int> Resolve(std::string_view command, const std::vector<std::string>& words,
+                                    std::ostream& err) {
+    auto split = SplitWords(words, {}, {}, err);
+    if (!split) {
+        return kExitBadArguments;
+    }
+    if (split->positional.size() != 1) {
+        return BadArguments(err, std::string(command) + " needs one identifier");
+    }
+    auto oid = ParseOid(split->positional.front());
+    if (!oid) {
+        return BadArguments(err, "not an identifier: \"" + split->positional.front() + "\"");
+    }
+    auto store = Open(err);
+    if (!store) {
+        return kExitStoreFailure;
+    }
+    auto appointment = store->application->GetItemFromOid(*oid);
+    if (!appointment) {
+        return BadArguments(err, "no appointment has the identifier " + std::to_string(*oid));
+    }
+    return Resolved{*store, *appointment};
+}
+
+std::string_view YesNo(bool value) {
+    return value ? "true" : "false";
+}
+
+int Show(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    auto resolved = Resolve("show", words, err);
+    if (auto* code = std::get_if<int>(&resolved)) {
+        return *code;
+    }
+    poom::Appointment& item = *std::get<Resolved>(resolved).appointment;
+    auto text = [](std::u16string_view value) { return EscapeControlCharacters(value); };
+    out << "Oid: " << item.Oid() << '\n'
+        << "Subject: " << text(item.Subject()) << '\n'
+        << "Location: " << text(item.Location()) << '\n'
+        << "Categories: " << text(item.Categories()) << '\n'
+        << "Body: " << text(item.Body()) << '\n'
+        << "Start: " << TimeText(item.Start()) << '\n'
+        << "End: " << TimeText(item.End()) << '\n'
+        << "Duration: " << item.Duration() << '\n'
+        << "AllDayEvent: " << YesNo(item.AllDayEvent()) << '\n'
+        << "BusyStatus: " << item.BusyStatus() << '\n'
+        << "Sensitivity: " << item.Sensitivity() << '\n'
+        << "ReminderSet: " << YesNo(item.ReminderSet()) << '\n'
+        << "ReminderMinutesBeforeStart: " << item.ReminderMinutesBeforeStart() << '\n'
+        << "ReminderSoundFile: " << text(item.ReminderSoundFile()) << '\n'
+        << "ReminderOptions: " << item.ReminderOptions() << '\n';
+    if (auto ink = item.GetBodyInk()) {
+        out << "BodyInk: " << ink->size() << " bytes\n";
+    } else {
+        out << "BodyInk: unreadable (" << ink.error().message << ")\n";
+    }
+    out << "IsRecurring: " << YesNo(item.IsRecurring()) << '\n';
+    // Asking a one-off appointment for its pattern would make it recurring on its next save,
+    // so only a recurring one shows its pattern.
+    if (!item.IsRecurring()) {
+        return kExitOk;
+    }
+    const poom::RecurrencePattern pattern = item.GetRecurrencePattern();
+    out << "Pattern.RecurrenceType: " << pattern.RecurrenceType() << '\n'
+        << "Pattern.PatternStartDate: " << TimeText(pattern.PatternStartDate()) << '\n'
+        << "Pattern.StartTime: " << TimeText(pattern.StartTime()) << '\n'
+        << "Pattern.EndTime: " << TimeText(pattern.EndTime()) << '\n'
+        << "Pattern.Duration: " << pattern.Duration() << '\n'
+        << "Pattern.Interval: " << pattern.Interval() << '\n'
+        << "Pattern.DayOfWeekMask: " << pattern.DayOfWeekMask() << '\n'
+        << "Pattern.DayOfMonth: " << pattern.DayOfMonth() << '\n'
+        << "Pattern.Instance: " << pattern.Instance() << '\n'
+        << "Pattern.MonthOfYear: " << pattern.MonthOfYear() << '\n'
+        << "Pattern.NoEndDate: " << YesNo(pattern.NoEndDate()) << '\n'
+        << "Pattern.Occurrences: " << pattern.Occurrences() << '\n'
+        << "Pattern.PatternEndDate: " << TimeText(pattern.PatternEndDate()) << '\n';
+    return kExitOk;
+}
+
+int Delete(const std::vector<std::string>& words, std::ostream&, std::ostream& err) {
+    auto resolved = Resolve("delete", words, err);
+    if (auto* code = std::get_if<int>(&resolved)) {
+        return *code;
+    }
+    if (auto deleted = std::get<Resolved>(resolved).appointment->Delete(); !deleted) {
+        return StoreFailure(err, "the store refused the deletion", deleted.error());
+    }
+    return kExitOk;
+}
+
+int Count(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    auto split = SplitWords(words, {}, {}, err);
+    if (!split) {
+        return kExitBadArguments;
+    }
+    if (!split->positional.empty()) {
+        return BadArguments(err, "unexpected argument " + split->positional.front());
+    }
+    auto store = Open(err);
+    if (!store) {
+        return kExitStoreFailure;
+    }
+    auto items = store->folder->Items();
+    if (!items) {
+        return StoreFailure(err, "cannot read the items", items.error());
+    }
+    auto count = items->Count();
+    if (!count) {
+        return StoreFailure(err, "cannot count the items", count.error());
+    }
+    out << *count << '\n';
+    return kExitOk;
+}
+
+using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+
+const std::map<std::string_view, Command>& Commands() {
+    static const std::map<std::string_view, Command> commands{
+        {"add", Add},   {"list", List},     {"query", Query},
+        {"show", Show}, {"delete", Delete}, {"count", Count},
+    };
+    return commands;
+}
+
+}  // namespace
+
+bool IsAppointmentCommand(std::string_view command) {
+    return Commands().contains(command);
+}
+
+int RunAppointmentCommand(std::string_view command, const std::vector<std::string>& words,
+                          std::ostream& out, std::ostream& err) {
+    auto it = Commands().find(command);
+    if (it == Commands().end()) {
+        return BadArguments(err, "unknown command " + std::string(command));
+    }
+    return it->second(words, out, err);
+}
+
+std::string EscapeControlCharacters(std::u16string_view text) {
+    std::string result;
+    size_t run = 0;  // start of the printable characters not yet copied
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0x20 && c != 0x7F) {
+            continue;
+        }
+        // Whole runs are converted at once so that surrogate pairs stay together.
+        result += ToUtf8(text.substr(run, i - run));
+        run = i + 1;
+        if (c == u'\n') {
+            result += "\\n";
+        } else if (c == u'\t') {
+            result += "\\t";
+        } else if (c == u'\r') {
+            result += "\\r";
+        } else {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\x%02X", static_cast<unsigned>(c));
+            result += buffer;
+        }
+    }
+    result += ToUtf8(text.substr(run));
+    return result;
+}
+
+}  // namespace moru::device
