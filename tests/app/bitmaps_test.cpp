@@ -8,6 +8,8 @@
 #include <QRect>
 #include <array>
 #include <cmath>
+#include <functional>
+#include <utility>
 
 #include "resources/bitmaps.h"
 
@@ -35,23 +37,28 @@ std::ostream& operator<<(std::ostream& out, const Expected& e) {
 }
 
 // Sizes as the screens copy from them; sub-images lie side by side within these.
+// clang-format off
 constexpr Expected kBitmaps[] = {
     // Tab bar and highlighted tabs
-    {139, 240, 26},
-    {144, 60, 26},
-    {140, 60, 26},
-    {141, 60, 26},
-    {142, 60, 26},
+    {139, 240, 26}, {144, 60, 26}, {140, 60, 26}, {141, 60, 26}, {142, 60, 26},
     // Month calendar
-    {147, 240, 16},
-    {148, 240, 26},
-    {150, 32, 6},
-    {156, 52, 26},
+    {147, 240, 16}, {148, 240, 26}, {150, 32, 6}, {156, 52, 26},
     // Clock
-    {145, 200, 200},
-    {153, 220, 180},
-    {154, 60, 30},
+    {145, 200, 200}, {153, 220, 180}, {154, 60, 30},
+    // Schedule list: status icons over their masks, kind icons, new button, kind arrows
+    {149, 96, 24}, {151, 125, 25}, {152, 52, 26}, {155, 32, 16},
+    // Detail dialog buttons; the editor's stop and play icons
+    {212, 40, 20}, {213, 40, 20}, {214, 32, 16}, {215, 32, 16},
+    // Recurrence tab strips (yearly, weekly, monthly, daily)
+    {163, 240, 24}, {164, 240, 24}, {165, 240, 24}, {166, 240, 24},
+    // Weekday toggles, not selected then selected, Sunday to Saturday
+    {236, 24, 24}, {254, 24, 24}, {263, 24, 24}, {264, 24, 24}, {265, 24, 24}, {266, 24, 24},
+    {255, 24, 24}, {270, 24, 24}, {268, 24, 24}, {272, 24, 24}, {273, 24, 24}, {271, 24, 24},
+    {267, 24, 24}, {269, 24, 24},
+    // Memo toolbar: keyboard, pen
+    {203, 32, 16},
 };
+// clang-format on
 
 class BitmapSize : public testing::TestWithParam<Expected> {};
 
@@ -181,11 +188,96 @@ TEST(ClockFace, LeavesTheHandsSweepPlain) {
     EXPECT_NE(face.pixel(100, 100), plain) << "no hub at the dial's centre";
 }
 
+// The status icons are put down by ANDing the mask (bottom half) and then ORing the image
+// (top half): the mask must be pure black and white, and the image black wherever the mask
+// is white, or the row's background would be tinted around each icon.
+TEST(StatusIcons, MasksArePureAndImagesBlackOutsideTheirIcons) {
+    LinkResources();
+    const QImage& strip = moru::Bitmap(149);
+    ASSERT_FALSE(strip.isNull());
+    for (int column = 0; column < 8; ++column) {
+        int iconPixels = 0;
+        for (int y = 0; y < 12; ++y) {
+            for (int x = column * 12; x < column * 12 + 12; ++x) {
+                const QRgb mask = strip.pixel(x, y + 12) & 0xFFFFFF;
+                ASSERT_TRUE(mask == 0 || mask == 0xFFFFFF)
+                    << "grey mask pixel at " << x << "," << y + 12;
+                if (mask == 0xFFFFFF) {
+                    EXPECT_EQ(strip.pixel(x, y) & 0xFFFFFF, 0u)
+                        << "image not black outside icon " << column << " at " << x << "," << y;
+                } else {
+                    ++iconPixels;
+                }
+            }
+        }
+        EXPECT_GT(iconPixels, 12) << "column " << column << " is empty";
+        EXPECT_LT(iconPixels, 144) << "column " << column << " covers its whole cell";
+    }
+}
+
+// The kind letters must show their marker colours, so a row's letter matches the calendar.
+TEST(StatusIcons, KindLettersUseTheirMarkerColours) {
+    LinkResources();
+    const QImage& strip = moru::Bitmap(149);
+    ASSERT_FALSE(strip.isNull());
+    const std::array<std::pair<int, QColor>, 3> letters = {std::pair{2, QColor(0, 0, 255)},
+                                                           std::pair{3, QColor(255, 0, 0)},
+                                                           std::pair{4, QColor(255, 0, 255)}};
+    for (const auto& [column, colour] : letters) {
+        EXPECT_GT(CountPixels(strip, QRect(column * 12, 0, 12, 12),
+                              [&](QColor c) { return c == colour; }),
+                  8)
+            << "column " << column;
+    }
+}
+
+// Each recurrence strip highlights its own 60-pixel tab, the one the editor's tap columns
+// give for it, and no other.
+TEST(RecurrenceTabs, EachStripHighlightsItsOwnTab) {
+    LinkResources();
+    const std::array<std::pair<int, int>, 4> strips = {std::pair{166, 0}, std::pair{164, 1},
+                                                       std::pair{165, 2}, std::pair{163, 3}};
+    const QColor highlight(0, 96, 191);
+    for (const auto& [id, current] : strips) {
+        const QImage& strip = moru::Bitmap(id);
+        ASSERT_FALSE(strip.isNull()) << id;
+        for (int tab = 0; tab < 4; ++tab) {
+            const int filled = CountPixels(strip, QRect(tab * 60, 0, 60, 23),
+                                           [&](QColor c) { return c == highlight; });
+            if (tab == current) {
+                EXPECT_GT(filled, 60 * 23 / 2) << id << " tab " << tab;
+            } else {
+                EXPECT_EQ(filled, 0) << id << " tab " << tab;
+            }
+        }
+    }
+}
+
+// A weekday's selected and not-selected images must be told apart at a glance, and the
+// seven days must not share one picture.
+TEST(WeekdayToggles, SelectedDiffersAndDaysAreDistinct) {
+    LinkResources();
+    const std::array<int, 7> off = {236, 254, 263, 264, 265, 266, 255};
+    const std::array<int, 7> on = {270, 268, 272, 273, 271, 267, 269};
+    for (int day = 0; day < 7; ++day) {
+        const QImage& a = moru::Bitmap(off[day]);
+        const QImage& b = moru::Bitmap(on[day]);
+        ASSERT_FALSE(a.isNull() || b.isNull()) << "day " << day;
+        auto white = [](const QImage& image) {
+            return CountPixels(image, image.rect(), [](QColor c) { return c == Qt::white; });
+        };
+        EXPECT_GT(std::abs(white(a) - white(b)), 24 * 24 / 3) << "day " << day;
+        for (int other = day + 1; other < 7; ++other) {
+            EXPECT_NE(a, moru::Bitmap(off[other])) << day << " and " << other;
+        }
+    }
+}
+
 // Images with two looks side by side (normal and pressed, or the two faces' buttons) must
 // differ between their halves.
 TEST(TwoLookBitmaps, HalvesDiffer) {
     LinkResources();
-    for (int id : {154, 156}) {
+    for (int id : {152, 154, 155, 156, 203, 212, 213, 214, 215}) {
         const QImage& image = moru::Bitmap(id);
         ASSERT_FALSE(image.isNull()) << id;
         const int half = image.width() / 2;

@@ -78,13 +78,14 @@ void RoundBox(QPainter& painter, const QRect& box, double radius, double penWidt
 }
 
 void Arrowhead(QPainter& painter, QPoint tip, int half, Pointing pointing, const QColor& color) {
-    // Each row away from the tip is one pixel longer, giving a clean 45-degree edge.
+    // Each row away from the tip starts one pixel further back, giving a clean 45-degree
+    // edge; all rows end on the same column, the arrow's flat back.
     for (int row = -half; row <= half; ++row) {
-        const int length = half - std::abs(row);
+        const int away = std::abs(row);
         if (pointing == Pointing::Left) {
-            Fill(painter, tip.x(), tip.y() + row, tip.x() + length, tip.y() + row, color);
+            Fill(painter, tip.x() + away, tip.y() + row, tip.x() + half, tip.y() + row, color);
         } else {
-            Fill(painter, tip.x() - length, tip.y() + row, tip.x(), tip.y() + row, color);
+            Fill(painter, tip.x() - half, tip.y() + row, tip.x() - away, tip.y() + row, color);
         }
     }
 }

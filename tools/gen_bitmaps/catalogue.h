@@ -17,5 +17,7 @@ struct BitmapArt {
 
 std::vector<BitmapArt> ScreenArt();  // tab bar, month grid pieces, today button
 std::vector<BitmapArt> ClockArt();   // clock face, digital panel, face switch
+std::vector<BitmapArt> ListArt();    // status and kind icons, list buttons, detail buttons
+std::vector<BitmapArt> EditorArt();  // sound icons, recurrence tabs and days, memo toolbar
 
 }  // namespace moru::art

@@ -23,7 +23,8 @@ constexpr int kSheetWidth = 260;  // sheet row width (before enlarging)
 
 std::vector<BitmapArt> AllArt() {
     std::vector<BitmapArt> all;
-    for (auto group : {moru::art::ScreenArt, moru::art::ClockArt}) {
+    for (auto group :
+         {moru::art::ScreenArt, moru::art::ClockArt, moru::art::ListArt, moru::art::EditorArt}) {
         for (auto& art : group()) {
             all.push_back(std::move(art));
         }
