@@ -13,7 +13,6 @@
 #include "platform/poom/poom.h"
 #include "platform/registry.h"
 #include "platform/scripted_ui_host.h"
-#include "platform/text.h"
 #include "ringset/reminder_wave.h"
 #include "tests/ringset/child_process.h"
 #include "tests/support/temp_root.h"
@@ -74,28 +73,6 @@ TEST(CompanionHandlers, StartRefreshesAtOnceAndTheTimerAgain) {
     companion.OnDestroy();
     EXPECT_FALSE(companion.connected());
     EXPECT_TRUE(host.messages.empty());
-}
-
-TEST(CompanionHandlers, FailedLogonShowsItsMessageOnceAndStaysIdle) {
-    test::TempDeviceRoot root;
-    ScriptedUiHost host;
-    LocalTimePin pin(At(10, 0));
-    AddReminder(At(11, 0), u"first.wav");
-
-    poom::SetFault(poom::FaultPoint::Logon, true);
-    Companion companion;
-    EXPECT_FALSE(companion.OnCreate());
-    poom::ClearFaults();
-    companion.OnTimer(kRefreshTimerId);  // even a tick that came would do nothing
-
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_TRUE(std::regex_match(ToUtf8(host.messages[0].text),
-                                 std::regex(R"(Error occurred \[002:-?[1-9][0-9]*\])")))
-        << ToUtf8(host.messages[0].text);
-    EXPECT_EQ(host.messages[0].caption, kRingsetTitle);
-    EXPECT_NE(companion.lastResult(), 0);
-    EXPECT_FALSE(Wave().has_value());
-    companion.OnDestroy();
 }
 
 // ---- The program, as a separate process ----
