@@ -76,7 +76,21 @@ bool SingleInstance::Claim() {
     return true;
 }
 
+bool SingleInstance::IsRunning(const std::filesystem::path& root) {
+    const QByteArray lockPath = (ServerName(root) + QStringLiteral(".lock")).toLocal8Bit();
+    const int fd = ::open(lockPath.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        return false;  // no calendar ever ran for this root in this session
+    }
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
 bool SingleInstance::Ask(const std::filesystem::path& root, Request request, int timeoutMs) {
+    if (!IsRunning(root)) {
+        return false;  // nobody to ask: answer at once instead of waiting out the deadline
+    }
     const QString name = ServerName(root);
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;

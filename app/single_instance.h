@@ -28,6 +28,9 @@ public:
     // Asks the calendar of `root` to carry out a request; true once it has answered.
     static bool Ask(const std::filesystem::path& root, Request request, int timeoutMs = 3000);
 
+    // True while a calendar holds the root.
+    static bool IsRunning(const std::filesystem::path& root);
+
     // The socket and lock names of a root (full paths in the runtime directory).
     static QString ServerName(const std::filesystem::path& root);
 

@@ -1,0 +1,161 @@
+// The built moru-calendar as people and scripts start it, each run in its own device root:
+// one calendar per root (a second start brings the first forward and ends quietly), the ways
+// it ends (--quit, SIGTERM), the headless screenshot and the command line's refusals.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <filesystem>
+
+namespace {
+
+const QString kCalendar = QStringLiteral(MORU_BINARY_DIR "/moru-calendar");
+
+class CalendarProcessTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(root_.isValid()); }
+
+    void TearDown() override {
+        for (QProcess* p : running_) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+            delete p;
+        }
+    }
+
+    QProcessEnvironment Environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // The companion is not under test; start something harmless in its place.
+        env.insert(QStringLiteral("MORU_RINGSET"), QStringLiteral("/bin/true"));
+        env.remove(QStringLiteral("MORU_ROOT"));
+        return env;
+    }
+
+    QStringList Args(QStringList extra) const {
+        return QStringList{QStringLiteral("--root"), root_.path()} + extra;
+    }
+
+    // Starts a calendar and waits until it is up (its category file is written during
+    // start-up, just before it can answer a second start).
+    QProcess* StartCalendar() {
+        auto* p = new QProcess;
+        running_.push_back(p);
+        p->setProcessEnvironment(Environment());
+        p->start(kCalendar, Args({}));
+        EXPECT_TRUE(p->waitForStarted(5000));
+        const auto file = std::filesystem::path(root_.path().toStdString()) / "My Documents" /
+                          "MoruCalendar" / "MoruCalendar.dat";
+        for (int i = 0; i < 250 && !std::filesystem::exists(file); ++i) {
+            QThread::msleep(20);
+        }
+        EXPECT_TRUE(std::filesystem::exists(file));
+        QThread::msleep(100);
+        return p;
+    }
+
+    struct Outcome {
+        int exitCode = -1;
+        QByteArray err;
+    };
+    Outcome Run(QStringList args) {
+        QProcess p;
+        p.setProcessEnvironment(Environment());
+        p.start(kCalendar, args);
+        EXPECT_TRUE(p.waitForFinished(15000));
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                p.readAllStandardError()};
+    }
+
+    QTemporaryDir root_;
+    std::vector<QProcess*> running_;
+};
+
+TEST_F(CalendarProcessTest, SecondStartEndsQuietlyAndLeavesTheFirstRunning) {
+    QProcess* first = StartCalendar();
+    const Outcome second = Run(Args({}));
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.err, QByteArray()) << "no message for a second start";
+    EXPECT_FALSE(first->waitForFinished(300));
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(CalendarProcessTest, QuitEndsTheCalendarOfThatRootOnly) {
+    QProcess* first = StartCalendar();
+    QTemporaryDir otherRoot;
+    EXPECT_EQ(Run({QStringLiteral("--root"), otherRoot.path(), QStringLiteral("--quit")}).exitCode,
+              1)
+        << "nothing runs for another root";
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    EXPECT_EQ(Run(Args({QStringLiteral("--quit")})).exitCode, 0);
+    ASSERT_TRUE(first->waitForFinished(5000));
+    EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first->exitCode(), 0);
+
+    // Gone: a further --quit finds nothing, and a new start takes over the root.
+    EXPECT_EQ(Run(Args({QStringLiteral("--quit")})).exitCode, 1);
+    QProcess* next = StartCalendar();
+    EXPECT_EQ(next->state(), QProcess::Running);
+}
+
+TEST_F(CalendarProcessTest, TerminationSignalEndsCleanly) {
+    QProcess* first = StartCalendar();
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    ASSERT_TRUE(first->waitForFinished(5000));
+    EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first->exitCode(), 0);
+}
+
+TEST_F(CalendarProcessTest, ScreenshotWritesTheScreenAtScaleOne) {
+    for (const char* screen : {"0", "1", "2", "3", "4"}) {
+        SCOPED_TRACE(screen);
+        const QString file = root_.filePath(QStringLiteral("shot-%1.png").arg(screen));
+        const Outcome run = Run(Args({QStringLiteral("--screenshot"), file,
+                                      QStringLiteral("--screen"), QString::fromLatin1(screen)}));
+        EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+        const QImage image(file);
+        EXPECT_EQ(image.size(), QSize(240, 267));
+    }
+}
+
+TEST_F(CalendarProcessTest, ScreenshotWhileACalendarRunsIsASecondStart) {
+    StartCalendar();
+    const QString file = root_.filePath(QStringLiteral("shot.png"));
+    EXPECT_EQ(Run(Args({QStringLiteral("--screenshot"), file})).exitCode, 0);
+    EXPECT_FALSE(QFile::exists(file));
+}
+
+TEST_F(CalendarProcessTest, UnwritableScreenshotFails) {
+    const Outcome run = Run(Args(
+        {QStringLiteral("--screenshot"), root_.filePath(QStringLiteral("no/such/dir/x.png"))}));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("cannot write"));
+}
+
+TEST_F(CalendarProcessTest, BadCommandLinesAreRefusedWithUsage) {
+    for (const QStringList& args : {QStringList{QStringLiteral("--bogus")},
+                                    QStringList{QStringLiteral("--screen"), QStringLiteral("2")},
+                                    QStringList{QStringLiteral("--scale"), QStringLiteral("0")},
+                                    QStringList{QStringLiteral("--root")}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Outcome run = Run(args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains("usage: moru-calendar"));
+    }
+}
+
+}  // namespace
+
+// This folder's test programs are built without a ready-made main.
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
