@@ -283,6 +283,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"CountAndUntil",
                 GoodPlus({"--recur", "weekly", "--count", "2", "--until", "2024-02-01"})},
         BadCase{"UntilBeforeStart", GoodPlus({"--recur", "weekly", "--until", "2023-12-31"})},
+        // A Monday start, Tuesdays only, ending that Monday: the store refuses the series.
+        BadCase{"SeriesWithoutOccurrence",
+                GoodPlus({"--recur", "weekly", "--mask", "4", "--until", "2024-01-01"})},
         BadCase{"UnknownOidShow", {"show", "4242"}},
         BadCase{"UnknownOidDelete", {"delete", "4242"}}, BadCase{"NotAnOid", {"show", "12abc"}},
         BadCase{"ZeroOid", {"delete", "0"}},

@@ -1,5 +1,6 @@
 #include "tools/moru_device/appointment_commands.h"
 
+#include <sqlite3.h>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -150,6 +151,11 @@ int Add(const std::vector<std::string>& words, std::ostream& out, std::ostream& 
         return StoreFailure(err, "cannot fill the appointment", written.error());
     }
     if (auto saved = appointment->Save(); !saved) {
+        // A constraint refusal means the options describe an appointment the store cannot
+        // hold (a series whose end comes before its first occurrence): the caller's mistake.
+        if (saved.error().code == SQLITE_CONSTRAINT) {
+            return BadArguments(err, "the store refused the appointment: " + saved.error().message);
+        }
         return StoreFailure(err, "the store refused the appointment", saved.error());
     }
     out << appointment->Oid() << '\n';
