@@ -1,0 +1,249 @@
+// The store under the load of a full calendar: the month screen's query, the companion's
+// query for today and tomorrow, reading one appointment by identifier, and opening the store.
+// Each runs against a store of 10,000 and of 100,000 one-off appointments plus 500 recurring
+// series, built once per process by the same generator moru-gen-store uses.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/device_root.h"
+#include "platform/locale_format.h"
+#include "platform/poom/poom.h"
+// The generator is compiled in here so the benchmark measures exactly the store that
+// moru-gen-store writes.
+#include "tools/gen_store/generator.cpp"
+
+namespace {
+
+using namespace moru;
+
+constexpr long kSeries = 500;
+constexpr uint64_t kSeed = 1;
+// A ten-year window from 2020; the queries look at 2025, in its middle.
+constexpr int kWindowYear = 2020;
+constexpr int kQueryYear = 2025;
+
+struct Fixture {
+    std::filesystem::path root;
+    std::filesystem::path storeFile;
+    std::shared_ptr<poom::Application> application;
+    std::optional<poom::Folder> folder;
+    std::vector<uint32_t> oids;  // every identifier in the store, for the single reads
+
+    ~Fixture() {
+        application.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+};
+
+// One generated store per size, kept for the whole run.
+Fixture& StoreOf(long appointments) {
+    static std::map<long, std::unique_ptr<Fixture>> stores;
+    auto& slot = stores[appointments];
+    if (slot) {
+        return *slot;
+    }
+    slot = std::make_unique<Fixture>();
+    std::string pattern = (std::filesystem::temp_directory_path() / "moru-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::abort();
+    }
+    slot->root = pattern;
+    slot->storeFile = TranslateDevicePath(slot->root, kStoreFileDevicePath);
+    auto application = poom::Application::Create(slot->storeFile);
+    if (!application || !(*application)->Logon()) {
+        std::fprintf(stderr, "bench_store: cannot create the store\n");
+        std::abort();
+    }
+    genstore::GeneratorOptions options;
+    options.appointments = appointments;
+    options.series = kSeries;
+    options.seed = kSeed;
+    options.from.year = kWindowYear;
+    options.from.month = 1;
+    options.from.day = 1;
+    options.years = 10;
+    if (auto made = genstore::GenerateStore(**application, options); !made) {
+        std::fprintf(stderr, "bench_store: %s\n", made.error().message.c_str());
+        std::abort();
+    }
+    slot->application = *application;
+    slot->folder = *slot->application->GetDefaultFolder(poom::kCalendarFolder);
+    auto items = slot->folder->Items();
+    for (long i = 1;; ++i) {
+        auto item = items->Item(i);
+        if (!item) {
+            break;
+        }
+        slot->oids.push_back(item->Oid());
+    }
+    return *slot;
+}
+
+SystemTime Day(int year, int month, int day) {
+    return *VariantTimeToSystemTime(*MakeDate(year, month, day));
+}
+
+// The month screen's restriction for (year, month): from the first of the previous month,
+// up to the end of its 42-day grid, ending on or after the grid's first day.
+std::u16string MonthRestriction(int year, int month) {
+    const int64_t first = DayNumber(year, month, 1);
+    const int64_t gridStart = first - WeekdayOf(year, month, 1);
+    const int64_t gridEnd = gridStart + 42;
+    int py = year;
+    int pm = month - 1;
+    if (pm == 0) {
+        pm = 12;
+        --py;
+    }
+    auto text = [](int64_t dayNumber) {
+        int y = 0;
+        int m = 0;
+        int d = 0;
+        CivilFromDayNumber(dayNumber, y, m, d);
+        return FormatShortDate(Day(y, m, d));
+    };
+    return u"[Start] >= " + text(DayNumber(py, pm, 1)) + u" and [Start] <= " + text(gridEnd) +
+           u" and [End] >= " + text(gridStart) + u"\n";
+}
+
+// Items, Restrict, IncludeRecurrences, then Item(1), Item(2), ... reading what the screen
+// reads; returns how many items came back.
+template <class Read>
+long Walk(const poom::Folder& folder, const std::u16string& restriction, Read read) {
+    auto items = folder.Items();
+    auto restricted = items->Restrict(restriction);
+    if (!restricted) {
+        std::abort();
+    }
+    restricted->SetIncludeRecurrences(true);
+    long count = 0;
+    for (long i = 1;; ++i) {
+        auto item = restricted->Item(i);
+        if (!item) {
+            break;
+        }
+        read(*item);
+        ++count;
+    }
+    return count;
+}
+
+void BM_MonthQuery(benchmark::State& state) {
+    Fixture& store = StoreOf(state.range(0));
+    std::vector<std::u16string> months;
+    for (int month = 1; month <= 12; ++month) {
+        months.push_back(MonthRestriction(kQueryYear, month));
+    }
+    size_t next = 0;
+    long items = 0;
+    for (auto _ : state) {
+        items +=
+            Walk(*store.folder, months[next++ % months.size()], [](const poom::Appointment& a) {
+                benchmark::DoNotOptimize(a.Oid());
+                benchmark::DoNotOptimize(a.Start());
+                benchmark::DoNotOptimize(a.End());
+            });
+    }
+    state.counters["items"] =
+        benchmark::Counter(static_cast<double>(items) / static_cast<double>(state.iterations()));
+}
+
+// The companion's refresh: today and tomorrow, Start and ReminderSet of every item (the worst
+// case, when nothing qualifies and the walk runs to the end).
+void BM_CompanionQuery(benchmark::State& state) {
+    Fixture& store = StoreOf(state.range(0));
+    std::vector<std::u16string> days;
+    for (int day = 1; day <= 28; ++day) {
+        days.push_back(u"[Start] >= " + FormatShortDate(Day(kQueryYear, 6, day)) +
+                       u" and [Start] <= " + FormatShortDate(Day(kQueryYear, 6, day + 1)) + u"\n");
+    }
+    size_t next = 0;
+    long items = 0;
+    for (auto _ : state) {
+        items += Walk(*store.folder, days[next++ % days.size()], [](const poom::Appointment& a) {
+            benchmark::DoNotOptimize(a.Start());
+            benchmark::DoNotOptimize(a.ReminderSet());
+        });
+    }
+    state.counters["items"] =
+        benchmark::Counter(static_cast<double>(items) / static_cast<double>(state.iterations()));
+}
+
+// What LoadAppointment reads for one identifier, the pattern included for a series.
+void BM_ReadOneAppointment(benchmark::State& state) {
+    Fixture& store = StoreOf(state.range(0));
+    size_t next = 0;
+    for (auto _ : state) {
+        // A stride through the identifiers, so each read lands somewhere else in the file.
+        const uint32_t oid = store.oids[(next += 7919) % store.oids.size()];
+        auto item = store.application->GetItemFromOid(oid);
+        if (!item) {
+            std::abort();
+        }
+        benchmark::DoNotOptimize(item->Oid());
+        benchmark::DoNotOptimize(item->Subject());
+        benchmark::DoNotOptimize(item->Location());
+        benchmark::DoNotOptimize(item->Categories());
+        benchmark::DoNotOptimize(item->Start());
+        benchmark::DoNotOptimize(item->End());
+        if (item->ReminderSet()) {
+            benchmark::DoNotOptimize(item->ReminderSoundFile());
+            benchmark::DoNotOptimize(item->ReminderMinutesBeforeStart());
+        }
+        if (item->IsRecurring()) {
+            const poom::RecurrencePattern pattern = item->GetRecurrencePattern();
+            benchmark::DoNotOptimize(pattern.RecurrenceType());
+            benchmark::DoNotOptimize(pattern.DayOfWeekMask());
+            benchmark::DoNotOptimize(pattern.Interval());
+            benchmark::DoNotOptimize(pattern.DayOfMonth());
+            benchmark::DoNotOptimize(pattern.Instance());
+            benchmark::DoNotOptimize(pattern.MonthOfYear());
+            benchmark::DoNotOptimize(pattern.NoEndDate());
+            benchmark::DoNotOptimize(pattern.Occurrences());
+            benchmark::DoNotOptimize(pattern.PatternEndDate());
+        }
+        benchmark::DoNotOptimize(item->Sensitivity());
+        benchmark::DoNotOptimize(item->AllDayEvent());
+    }
+}
+
+// Create, Logon and GetDefaultFolder, as the calendar and the companion start; the Logoff
+// that follows is not counted.
+void BM_OpenStore(benchmark::State& state) {
+    Fixture& store = StoreOf(state.range(0));
+    for (auto _ : state) {
+        std::shared_ptr<poom::Application> application;
+        {
+            auto created = poom::Application::Create(store.storeFile);
+            if (!created || !(*created)->Logon()) {
+                std::abort();
+            }
+            application = *created;
+            auto folder = application->GetDefaultFolder(poom::kCalendarFolder);
+            benchmark::DoNotOptimize(folder.ok());
+        }
+        state.PauseTiming();
+        application->Logoff();
+        application.reset();
+        state.ResumeTiming();
+    }
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    b->Arg(10'000)->Arg(100'000)->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+BENCHMARK(BM_MonthQuery)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompanionQuery)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadOneAppointment)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenStore)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
