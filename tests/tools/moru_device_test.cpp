@@ -115,6 +115,10 @@ struct DefaultsCase {
     const char* month;
 };
 
+void PrintTo(const DefaultsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AddDefaults : public MoruDeviceTest, public ::testing::WithParamInterface<DefaultsCase> {};
 
 TEST_P(AddDefaults, PatternFieldsComeFromTheStart) {
@@ -245,6 +249,10 @@ struct BadCase {
     const char* name;
     std::vector<std::string> args;
 };
+
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BadArguments : public MoruDeviceTest, public ::testing::WithParamInterface<BadCase> {};
 
