@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <iostream>
+#include <set>
 
 #include "platform/poom/poom.h"
 
@@ -298,6 +298,7 @@ void Session::Close() {
         s->reset(nullptr);
     }
     series_.clear();
+    unexpandable_.clear();
     orderSnapshot_.clear();
     snapshotStamp_.reset();
     seriesDataVersion_ = -1;
@@ -543,6 +544,7 @@ Status Session::RefreshSeries() {
     }
     ResetOnExit reset{*stmt};
     std::vector<std::shared_ptr<const Row>> loaded;
+    std::set<uint32_t> unexpandable;
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
         Row row = ReadRow(*stmt);
@@ -551,6 +553,7 @@ Status Session::RefreshSeries() {
             // was damaged outside it. It is listed as itself, without occurrences.
             std::fprintf(stderr, "appointment store %s: appointment %u is not expanded: %s\n",
                          file.c_str(), row.oid, why->c_str());
+            unexpandable.insert(row.oid);
             continue;
         }
         loaded.push_back(std::make_shared<const Row>(std::move(row)));
@@ -559,6 +562,7 @@ Status Session::RefreshSeries() {
         return Fail("read recurring appointments");
     }
     series_ = std::move(loaded);
+    unexpandable_ = std::move(unexpandable);
     seriesDataVersion_ = version;
     seriesLocalChanges_ = local;
     return {};
@@ -602,6 +606,11 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
     low = std::max(low, endDays.first * kDaySeconds - maxSpan);
     high = std::min(high, (endDays.last + 1) * kDaySeconds);
 
+    if (includeRecurrences) {
+        if (Status s = RefreshSeries(); !s.ok()) {
+            return s.error();
+        }
+    }
     Result<sqlite3_stmt*> stmt = Prepare(selectRange_,
                                          "SELECT oid, start_s, end_s, recurring FROM appointments "
                                          "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
@@ -615,11 +624,11 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         int rc = SQLITE_OK;
         while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
             const bool recurring = sqlite3_column_int(*stmt, 3) != 0;
-            if (recurring && includeRecurrences) {
-                continue;
-            }
             CollectionEntry entry;
             entry.oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0));
+            if (recurring && includeRecurrences && !unexpandable_.contains(entry.oid)) {
+                continue;  // its occurrences come from the series below
+            }
             entry.start = sqlite3_column_int64(*stmt, 1);
             entry.end = sqlite3_column_int64(*stmt, 2);
             if (r.Matches(entry.start, entry.end)) {
@@ -632,9 +641,6 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
     }
     if (!includeRecurrences) {
         return result;
-    }
-    if (Status s = RefreshSeries(); !s.ok()) {
-        return s.error();
     }
     const size_t oneOffs = result.entries.size();
     for (const std::shared_ptr<const Row>& series : series_) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -133,6 +134,7 @@ private:
     int64_t seriesDataVersion_ = -1;
     uint64_t seriesLocalChanges_ = 0;
     std::vector<std::shared_ptr<const Row>> series_;  // every recurring row, kept per session
+    std::set<uint32_t> unexpandable_;  // recurring rows with a damaged pattern: listed as is
     // A snapshot of the store order for the live collection, valid at snapshotStamp_.
     std::vector<CollectionEntry> orderSnapshot_;
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;

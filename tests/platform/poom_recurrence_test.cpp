@@ -2,6 +2,7 @@
 // patterns and windows compared with a plain day-by-day reference, then the store's own
 // expansion of saved series (times of day, lengths, merging with one-off items).
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <random>
 
@@ -395,6 +396,22 @@ TEST_F(StoreRecurrenceTest, EndlessSeriesInAnUnboundedWindowIsCapped) {
     month.SetIncludeRecurrences(true);
     EXPECT_EQ(*month.Count(), 31);
     EXPECT_FALSE(month.Truncated());
+}
+
+TEST_F(StoreRecurrenceTest, SeriesWithAPatternDamagedOutsideTheStoreIsListedOnce) {
+    Appointment a = *app->CreateItem(kAppointmentItem);
+    a.SetStart(*MakeDate(2025, 3, 3, 8, 0));
+    a.SetEnd(*MakeDate(2025, 3, 3, 9, 0));
+    a.GetRecurrencePattern().SetRecurrenceType(kRecursDaily);
+    ASSERT_TRUE(a.Save().ok());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(DefaultStoreFile().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db, "UPDATE appointments SET pat_interval = 0", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(Query(u"[Start] >= 3/1/2025 and [Start] <= 3/31/2025"),
+              (std::vector<Seen>{{a.Oid(), "2025-03-03 08:00:00", "2025-03-03 09:00:00"}}));
 }
 
 }  // namespace
