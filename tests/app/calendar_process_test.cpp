@@ -17,7 +17,12 @@ const QString kCalendar = QStringLiteral(MORU_BINARY_DIR "/moru-calendar");
 
 class CalendarProcessTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(root_.isValid()); }
+    void SetUp() override {
+        ASSERT_TRUE(root_.isValid());
+        ASSERT_TRUE(runtime_.isValid());
+        QFile::setPermissions(runtime_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner);
+    }
 
     void TearDown() override {
         for (QProcess* p : running_) {
@@ -35,6 +40,8 @@ protected:
         // The companion is not under test; start something harmless in its place.
         env.insert(QStringLiteral("MORU_RINGSET"), QStringLiteral("/bin/true"));
         env.remove(QStringLiteral("MORU_ROOT"));
+        // A runtime directory of the test's own: the calendar's lock and socket live there.
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
         return env;
     }
 
@@ -74,6 +81,7 @@ protected:
     }
 
     QTemporaryDir root_;
+    QTemporaryDir runtime_;
     std::vector<QProcess*> running_;
 };
 
@@ -152,10 +160,3 @@ TEST_F(CalendarProcessTest, BadCommandLinesAreRefusedWithUsage) {
 }
 
 }  // namespace
-
-// This folder's test programs are built without a ready-made main.
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -351,11 +351,3 @@ TEST_F(ViewTest, ScreenFillsTheClientAreaFromTheTopLeftWithTheBarBelow) {
 }  // namespace
 }  // namespace moru
 
-// This folder's test programs are built without a ready-made main; the view needs a
-// QApplication, and the bitmaps a reference that pulls them out of the static library.
-int main(int argc, char** argv) {
-    Q_INIT_RESOURCE(resources);
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

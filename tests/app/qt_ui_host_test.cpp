@@ -95,10 +95,3 @@ TEST(AboutCommandTest, AboutInTheMenuBarRunsTheAboutBox) {
 }  // namespace
 }  // namespace moru
 
-// This folder's test programs are built without a ready-made main; menus and dialogs need a
-// QApplication.
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -40,9 +40,3 @@ TEST(QuitShortcutTest, CtrlQEndsTheProgramAndClosesTheStore) {
 }  // namespace
 }  // namespace moru
 
-// This folder's test programs are built without a ready-made main.
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

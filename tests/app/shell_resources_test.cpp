@@ -289,10 +289,3 @@ TEST(SharedFontsTest, FontsResolveToInstalledFacesNotAFallback) {
 }  // namespace
 }  // namespace moru
 
-// This folder's test programs are built without a ready-made main; fonts need a
-// QApplication.
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -105,9 +105,3 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 }  // namespace moru
 
-// This folder's test programs are built without a ready-made main; this one needs no
-// QApplication.
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
