@@ -15,9 +15,8 @@ namespace moru {
 inline constexpr int kRefreshTimerId = 1010;
 inline constexpr int kRefreshPeriodMs = 25000;
 
-// The companion's identity: the title is also the caption of its messages.
+// The companion's title, also the caption of its messages.
 inline constexpr std::u16string_view kRingsetTitle = u"Ringset";
-inline constexpr std::u16string_view kRingsetClassName = u"RINGSET";
 
 // Messages for the three steps of the store connection, each with the failing call's code.
 inline constexpr std::u16string_view kCreateFailedText = u"Error occurred [001:%d]";
