@@ -122,7 +122,7 @@ TEST_F(RingsetProcess, WritesBeforeTheFirstTickThenSleeps) {
         }
         return total;
     };
-    std::this_thread::sleep_for(200ms);
+    std::this_thread::sleep_for(500ms);  // let it finish settling in
     const long before = switches();
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(switches(), before);
