@@ -13,7 +13,6 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/category_store.h"
 #include "app/main_frame.h"
 #include "app/plumdial_doc.h"
 #include "app/window_messages.h"
@@ -284,21 +283,6 @@ TEST_P(CloseRequestTest, ClosingAnyScreenWritesTheCategoryFileAndMinimises) {
 
 INSTANTIATE_TEST_SUITE_P(Screens, CloseRequestTest, testing::Values(0, 1, 2, 3));
 
-TEST_F(ViewTest, CategoryListsAreSavedAsTheyAreInMemory) {
-    StartView();
-    AlarmOids = {5, 6};
-    HolidayOids.clear();
-    AnniversaryOids = {9};
-    view().clockScreen()->CloseRequest();
-    const std::string expected("\x02\0\0\0\x05\0\0\0\x06\0\0\0;"
-                               "\0\0\0\0;"
-                               "\x01\0\0\0\x09\0\0\0;",
-                               27);
-    EXPECT_EQ(test::ReadFileBytes(CategoryFile()), expected);
-    AlarmOids.clear();
-    AnniversaryOids.clear();
-}
-
 TEST_F(ViewTest, WindowCloseButtonIsTheVisibleScreensCloseRequest) {
     CPlumdialView& v = StartView();
     v.SwitchScreen(kMonthScreen);
@@ -350,4 +334,3 @@ TEST_F(ViewTest, ScreenFillsTheClientAreaFromTheTopLeftWithTheBarBelow) {
 
 }  // namespace
 }  // namespace moru
-

@@ -1,5 +1,5 @@
 // The shell's small rules and data: the command line, the window's enlargement, the profile
-// file, the menus and string tables as other screens read them, and the shared fonts.
+// file, the menus as other screens address them, and the shared fonts.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,7 +11,6 @@
 #include "app/start_options.h"
 #include "platform/qt/profile.h"
 #include "resources/menus.h"
-#include "resources/strings.h"
 #include "tests/support/temp_root.h"
 
 namespace moru {
@@ -124,15 +123,7 @@ TEST(ProfileTest, ReadsHandWrittenValuesAndIgnoresGarbage) {
     EXPECT_EQ(GetProfileInt(u"clock", u"bad", 7), 7);
 }
 
-TEST(ProfileTest, WriteKeepsTheOtherEntries) {
-    test::TempDeviceRoot root;
-    ASSERT_TRUE(WriteProfileInt(u"clock", u"isAnalog", 0));
-    ASSERT_TRUE(WriteProfileInt(u"clock", u"other", 5));
-    EXPECT_EQ(GetProfileInt(u"clock", u"isAnalog", 1), 0);
-    EXPECT_EQ(GetProfileInt(u"clock", u"other", 1), 5);
-}
-
-// ---- Menus: positions and commands other screens address them by ----
+// ---- Menus: the item and day menus as the lists and the month screen address them ----
 
 struct MenuEntry {
     int commandId;  // 0 for a separator
@@ -173,31 +164,6 @@ TEST(MenusTest, DayMenuTemplateByPosition) {
                                             {32798, u"Add memo..."}});
 }
 
-TEST(MenusTest, FrameMemoEditorAndScreenMenus) {
-    ExpectMenu(LoadSubMenu(kFrameMenu, 0),
-               {{57643, u"Undo"}, {57635, u"Cut"}, {57634, u"Copy"}, {57637, u"Paste"}});
-    ExpectMenu(LoadSubMenu(kFrameMenu, 1),
-               {{57604, u"Save As..."}, {57664, u"About Moru Calendar..."}});
-    ExpectMenu(LoadSubMenu(kMemoEditorMenu, 0), {{32781, u"Undo"},
-                                                 {32782, u"Redo"},
-                                                 {32783, u"Cut"},
-                                                 {32784, u"Copy"},
-                                                 {32785, u"Paste"},
-                                                 {32786, u"Clear"},
-                                                 {32780, u"Select All"}});
-    ExpectMenu(LoadSubMenu(kMemoEditorMenu, 1), {{32787, u"75%"},
-                                                 {32788, u"100%"},
-                                                 {32789, u"150%"},
-                                                 {32790, u"200%"},
-                                                 {32791, u"300%"},
-                                                 {32803, u"Delete Note"}});
-    EXPECT_EQ(LoadMenu(kMemoEditorMenu).items[1].commandId, command::kMemoToolButton);
-    const PopupMenu bar = LoadMenu(kScreenMenuBar);
-    ASSERT_EQ(bar.items.size(), 1u);
-    EXPECT_EQ(bar.items[0].text, u"About");
-    ExpectMenu(*bar.items[0].submenu, {{57664, u"About Moru Calendar"}});
-}
-
 TEST(MenusTest, EachLoadIsTheCallersOwnCopy) {
     PopupMenu first = LoadSubMenu(kItemMenus, 0);
     first.RemoveAt(4);
@@ -211,23 +177,6 @@ TEST(MenusTest, UnknownMenusAndPositionsAreEmpty) {
     EXPECT_TRUE(LoadMenu(999).items.empty());
     EXPECT_TRUE(LoadSubMenu(kItemMenus, 2).items.empty());
     EXPECT_TRUE(LoadSubMenu(kScreenMenuBar, 1).items.empty());
-}
-
-// ---- String tables ----
-
-TEST(StringsTest, CalendarAndCompanionTables) {
-    EXPECT_EQ(LoadCalendarString(65000), u"New");
-    EXPECT_EQ(LoadCalendarString(65001), u"File");
-    EXPECT_EQ(LoadCalendarString(65002), u"Help");
-    EXPECT_EQ(LoadCalendarString(65003), u"");
-    EXPECT_EQ(LoadCalendarString(65004), u"Cut");
-    EXPECT_EQ(LoadCalendarString(65005), u"Copy");
-    EXPECT_EQ(LoadCalendarString(65006), u"Paste");
-    EXPECT_EQ(LoadCalendarString(65007), u"About");
-    EXPECT_EQ(LoadCalendarString(65008), u"Moru Calendar");
-    EXPECT_EQ(LoadRingsetString(1), u"Ringset");
-    EXPECT_EQ(LoadRingsetString(3), u"RINGSET");
-    EXPECT_EQ(LoadRingsetString(2), u"");
 }
 
 // ---- Shared fonts: heights from points at 96 dpi, and the narrowed clock faces ----
@@ -288,4 +237,3 @@ TEST(SharedFontsTest, FontsResolveToInstalledFacesNotAFallback) {
 
 }  // namespace
 }  // namespace moru
-
