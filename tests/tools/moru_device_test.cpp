@@ -276,7 +276,7 @@ std::vector<std::string> GoodPlus(std::vector<std::string> more) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadArguments,
     ::testing::Values(
-        BadCase{"UnknownCommand", {"frobnicate"}},
+        BadCase{"NoCommand", {}}, BadCase{"UnknownCommand", {"frobnicate"}},
         BadCase{"UnknownOption", GoodPlus({"--colour", "red"})},
         BadCase{"ImpossibleDate", {"add", "--subject", "x", "--start", "2023-02-29 10:00"}},
         BadCase{"ImpossibleTime", {"add", "--subject", "x", "--start", "2024-01-01 24:00"}},

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         next += 2;
     }
     if (next >= words.size()) {
-        std::cerr << kUsage;
+        std::cerr << "moru-device: no command given (moru-device help)\n";
         return device::kExitBadArguments;
     }
     const std::string command = words[next];
