@@ -19,11 +19,6 @@
 #include "screens/month_calendar_screen.h"
 #include "store/store_connection.h"
 
-// The bitmaps live in a static library; this reference pulls them in.
-static void InitResources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace {
 
 using namespace moru;
@@ -48,7 +43,6 @@ QApplication& App() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        InitResources();
         return new QApplication(argc, argv);
     }();
     return *app;

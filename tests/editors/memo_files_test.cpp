@@ -154,9 +154,3 @@ TEST(MemoBufferTest, AllocatesZeroedBlocksAndEmptyingFreesThem) {
 
 }  // namespace
 }  // namespace moru
-
-// This folder's test programs are built without a ready-made main.
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-
 #include "app/category_store.h"
 #include "platform/scripted_ui_host.h"
 #include "store/store_connection.h"
@@ -99,10 +97,3 @@ TEST_F(DayListTest, FailingOrClosedStoreGivesAnEmptyList) {
 
 }  // namespace
 }  // namespace moru
-
-// This folder's test programs are built without a ready-made main; the list is a widget.
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

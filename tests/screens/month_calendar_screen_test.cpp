@@ -396,12 +396,3 @@ TEST(MonthScreenRefreshTest, ChangeFromAnotherProgramShowsItsMarker) {
 
 }  // namespace
 }  // namespace moru
-
-// This folder's test programs are built without a ready-made main; the screens need a
-// QApplication, and the bitmaps a reference that pulls them out of the static library.
-int main(int argc, char** argv) {
-    Q_INIT_RESOURCE(resources);
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
