@@ -84,7 +84,21 @@ bool ReadDigits(std::string_view text, size_t pos, size_t count, int& value) {
 
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+SystemTime MakeSystemTime(int year, int month, int day, int hour, int minute, int second) {
+    SystemTime t;
+    t.year = static_cast<uint16_t>(year);
+    t.month = static_cast<uint16_t>(month);
+    t.day = static_cast<uint16_t>(day);
+    t.dayOfWeek = static_cast<uint16_t>(WeekdayOf(year, month, day));
+    t.hour = static_cast<uint16_t>(hour);
+    t.minute = static_cast<uint16_t>(minute);
+    t.second = static_cast<uint16_t>(second);
+    return t;
+}
+
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int MonthLength(int year, int month) {
     static constexpr int kLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -141,8 +155,7 @@ std::optional<double> MakeDate(int year, int month, int day, int hour, int minut
         second < 0 || second > 59) {
         return std::nullopt;
     }
-    return SecondsToDate(DayNumber(year, month, day) * 86400 + hour * 3600 + minute * 60 +
-                         second);
+    return SecondsToDate(DayNumber(year, month, day) * 86400 + hour * 3600 + minute * 60 + second);
 }
 
 std::optional<double> SystemTimeToVariantTime(const SystemTime& time) {
@@ -163,19 +176,13 @@ std::optional<SystemTime> VariantTimeToSystemTime(double date) {
     if (y < kMinYear || y > kMaxYear) {
         return std::nullopt;
     }
-    SystemTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(m);
-    t.day = static_cast<uint16_t>(d);
-    t.dayOfWeek = static_cast<uint16_t>(WeekdayOf(y, m, d));
-    t.hour = static_cast<uint16_t>(ofDay / 3600);
-    t.minute = static_cast<uint16_t>(ofDay / 60 % 60);
-    t.second = static_cast<uint16_t>(ofDay % 60);
-    return t;
+    return MakeSystemTime(y, m, d, static_cast<int>(ofDay / 3600),
+                          static_cast<int>(ofDay / 60 % 60), static_cast<int>(ofDay % 60));
 }
 
 DateTimeSpan::DateTimeSpan(long days, int hours, int minutes, int seconds)
-    : days_(static_cast<double>(days) + (hours * 3600.0 + minutes * 60.0 + seconds) / kSecondsPerDay) {}
+    : days_(static_cast<double>(days) +
+            (hours * 3600.0 + minutes * 60.0 + seconds) / kSecondsPerDay) {}
 
 DateTime DateTime::FromDate(double date) {
     DateTime result;
@@ -206,13 +213,27 @@ std::optional<SystemTime> DateTime::ToSystemTime() const {
     return valid_ ? VariantTimeToSystemTime(date_) : std::nullopt;
 }
 
-int DateTime::year() const { return ToSystemTime().value_or(SystemTime{}).year; }
-int DateTime::month() const { return ToSystemTime().value_or(SystemTime{}).month; }
-int DateTime::day() const { return ToSystemTime().value_or(SystemTime{}).day; }
-int DateTime::hour() const { return ToSystemTime().value_or(SystemTime{}).hour; }
-int DateTime::minute() const { return ToSystemTime().value_or(SystemTime{}).minute; }
-int DateTime::second() const { return ToSystemTime().value_or(SystemTime{}).second; }
-int DateTime::dayOfWeek() const { return ToSystemTime().value_or(SystemTime{}).dayOfWeek; }
+int DateTime::year() const {
+    return ToSystemTime().value_or(SystemTime{}).year;
+}
+int DateTime::month() const {
+    return ToSystemTime().value_or(SystemTime{}).month;
+}
+int DateTime::day() const {
+    return ToSystemTime().value_or(SystemTime{}).day;
+}
+int DateTime::hour() const {
+    return ToSystemTime().value_or(SystemTime{}).hour;
+}
+int DateTime::minute() const {
+    return ToSystemTime().value_or(SystemTime{}).minute;
+}
+int DateTime::second() const {
+    return ToSystemTime().value_or(SystemTime{}).second;
+}
+int DateTime::dayOfWeek() const {
+    return ToSystemTime().value_or(SystemTime{}).dayOfWeek;
+}
 
 DateTime DateTime::DateOnly() const {
     auto t = ToSystemTime();
@@ -226,7 +247,9 @@ DateTime DateTime::operator+(DateTimeSpan span) const {
     return FromDate(FromLinear(ToLinear(date_) + span.TotalDays()));
 }
 
-DateTime DateTime::operator-(DateTimeSpan span) const { return *this + DateTimeSpan(-span.TotalDays()); }
+DateTime DateTime::operator-(DateTimeSpan span) const {
+    return *this + DateTimeSpan(-span.TotalDays());
+}
 
 DateTimeSpan DateTime::operator-(const DateTime& other) const {
     return DateTimeSpan(ToLinear(date_) - ToLinear(other.date_));
@@ -258,7 +281,9 @@ LocalTimePin::LocalTimePin(std::function<SystemTime()> source) : previous_(Clock
     ClockSource() = std::move(source);
 }
 
-LocalTimePin::~LocalTimePin() { ClockSource() = std::move(previous_); }
+LocalTimePin::~LocalTimePin() {
+    ClockSource() = std::move(previous_);
+}
 
 std::optional<SystemTime> ParseDateTimeText(std::string_view text, bool allowTime) {
     int y = 0;
@@ -283,15 +308,7 @@ std::optional<SystemTime> ParseDateTimeText(std::string_view text, bool allowTim
     if (!MakeDate(y, m, d, hh, mm, ss)) {
         return std::nullopt;
     }
-    SystemTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(m);
-    t.day = static_cast<uint16_t>(d);
-    t.dayOfWeek = static_cast<uint16_t>(WeekdayOf(y, m, d));
-    t.hour = static_cast<uint16_t>(hh);
-    t.minute = static_cast<uint16_t>(mm);
-    t.second = static_cast<uint16_t>(ss);
-    return t;
+    return MakeSystemTime(y, m, d, hh, mm, ss);
 }
 
 std::string FormatDateTimeText(const SystemTime& time) {

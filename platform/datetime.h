@@ -39,6 +39,11 @@ inline constexpr int kMinYear = 100;
 inline constexpr int kMaxYear = 9999;
 inline constexpr double kSecondsPerDay = 86400.0;
 
+// A broken-down time with its day of week filled in; the fields are taken as given (see
+// IsValidDate to check them first).
+SystemTime MakeSystemTime(int year, int month, int day, int hour = 0, int minute = 0,
+                          int second = 0);
+
 bool IsLeapYear(int year);
 int MonthLength(int year, int month);  // 28..31; 0 for a month outside 1..12
 bool IsValidDate(int year, int month, int day);
@@ -94,7 +99,7 @@ public:
     int hour() const;
     int minute() const;
     int second() const;
-    int dayOfWeek() const;  // 0 = Sunday
+    int dayOfWeek() const;      // 0 = Sunday
     DateTime DateOnly() const;  // midnight of the same day
 
     DateTime operator+(DateTimeSpan span) const;

@@ -13,12 +13,7 @@ AppointmentArray QueryDayItems(int year, int month, int day) {
     if (!connection.folder || !IsValidDate(year, month, day)) {
         return items;
     }
-    SystemTime midnight;
-    midnight.year = static_cast<uint16_t>(year);
-    midnight.month = static_cast<uint16_t>(month);
-    midnight.day = static_cast<uint16_t>(day);
-    midnight.dayOfWeek = static_cast<uint16_t>(WeekdayOf(year, month, day));
-    const std::u16string date = FormatRestrictionDate(midnight);
+    const std::u16string date = FormatRestrictionDate(MakeSystemTime(year, month, day));
     const std::u16string restriction = u"[Start] <= " + date + u" and [End] >= " + date;
     QueryAppointments(*connection.folder, restriction, [&items](const poom::Appointment& item) {
         // A fresh record per item: an identifier that no longer loads (deleted since the

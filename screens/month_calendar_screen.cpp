@@ -83,12 +83,7 @@ SystemTime DateAt(int64_t dayNumber) {
     int month = 0;
     int day = 0;
     CivilFromDayNumber(dayNumber, year, month, day);
-    SystemTime time;
-    time.year = static_cast<uint16_t>(year);
-    time.month = static_cast<uint16_t>(month);
-    time.day = static_cast<uint16_t>(day);
-    time.dayOfWeek = static_cast<uint16_t>(WeekdayOf(year, month, day));
-    return time;
+    return MakeSystemTime(year, month, day);
 }
 
 // The busy cursor while the grid is redrawn, put back however the redraw ends.
@@ -180,12 +175,7 @@ void MonthCalendarScreen::DrawStaticParts(QPainter& painter) {
 
 void MonthCalendarScreen::DrawHeader(QPainter& painter) {
     gdi::FillRect(painter, kHeaderBand, Qt::white);
-    SystemTime date;
-    date.year = static_cast<uint16_t>(selected_.year);
-    date.month = static_cast<uint16_t>(selected_.month);
-    date.day = static_cast<uint16_t>(selected_.day);
-    date.dayOfWeek =
-        static_cast<uint16_t>(WeekdayOf(selected_.year, selected_.month, selected_.day));
+    const SystemTime date = MakeSystemTime(selected_.year, selected_.month, selected_.day);
     constexpr int kDateBufferChars = 20;
     const std::u16string text = FormatDate(date, u"ddd, MMM, dd, yyyy", kDateBufferChars);
     gdi::DrawText(painter, QString::fromStdU16String(text), kDateText,

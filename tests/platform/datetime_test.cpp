@@ -6,15 +6,7 @@ namespace moru {
 namespace {
 
 SystemTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-    SystemTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(mo);
-    t.day = static_cast<uint16_t>(d);
-    t.dayOfWeek = static_cast<uint16_t>(WeekdayOf(y, mo, d));
-    t.hour = static_cast<uint16_t>(h);
-    t.minute = static_cast<uint16_t>(mi);
-    t.second = static_cast<uint16_t>(s);
-    return t;
+    return MakeSystemTime(y, mo, d, h, mi, s);
 }
 
 // Known DATE values of the platform.

@@ -8,15 +8,7 @@ namespace moru {
 namespace {
 
 SystemTime At(int y, int mo, int d, int h, int mi, int s) {
-    SystemTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(mo);
-    t.day = static_cast<uint16_t>(d);
-    t.dayOfWeek = static_cast<uint16_t>(WeekdayOf(y, mo, d));
-    t.hour = static_cast<uint16_t>(h);
-    t.minute = static_cast<uint16_t>(mi);
-    t.second = static_cast<uint16_t>(s);
-    return t;
+    return MakeSystemTime(y, mo, d, h, mi, s);
 }
 
 struct Case {
@@ -31,7 +23,8 @@ class PictureTest : public testing::TestWithParam<Case> {};
 
 TEST_P(PictureTest, Formats) {
     const Case& c = GetParam();
-    const std::u16string got = c.isTime ? FormatTime(c.time, c.picture) : FormatDate(c.time, c.picture);
+    const std::u16string got =
+        c.isTime ? FormatTime(c.time, c.picture) : FormatDate(c.time, c.picture);
     EXPECT_EQ(ToUtf8(got), ToUtf8(c.expected));
 }
 
@@ -40,7 +33,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Case{"list_date", false, u"yyyy.MM.dd(ddd)", At(2026, 3, 4, 9, 0, 0), u"2026.03.04(Wed)"},
         Case{"pattern_date", false, u"yyyy.MM.dd", At(2026, 12, 8, 0, 0, 0), u"2026.12.08"},
-        Case{"header", false, u"ddd, MMM, dd, yyyy", At(2026, 12, 8, 0, 0, 0), u"Tue, Dec, 08, 2026"},
+        Case{"header", false, u"ddd, MMM, dd, yyyy", At(2026, 12, 8, 0, 0, 0),
+             u"Tue, Dec, 08, 2026"},
         Case{"short_date", false, u"M/d/yyyy", At(2026, 1, 5, 0, 0, 0), u"1/5/2026"},
         Case{"date_keeps_time_letters", false, u"d 'h' hh", At(2026, 1, 5, 0, 0, 0), u"5 h hh"},
         Case{"morning", true, u"hh:mm tt", At(2026, 1, 5, 9, 5, 0), u"09:05 AM"},

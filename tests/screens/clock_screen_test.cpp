@@ -29,15 +29,7 @@ const QColor kSecondPen(38, 115, 205);
 const QColor kDigits(20, 50, 150);
 
 SystemTime At(int hour, int minute, int second) {
-    SystemTime t;
-    t.year = 2004;
-    t.month = 1;
-    t.day = 5;
-    t.dayOfWeek = 1;
-    t.hour = static_cast<uint16_t>(hour);
-    t.minute = static_cast<uint16_t>(minute);
-    t.second = static_cast<uint16_t>(second);
-    return t;
+    return MakeSystemTime(2004, 1, 5, hour, minute, second);
 }
 
 class ClockScreenTest : public testing::Test {
@@ -267,4 +259,3 @@ TEST_F(ClockScreenTest, FaceToggleIsNotWrittenBack) {
 
 }  // namespace
 }  // namespace moru
-

@@ -40,13 +40,7 @@ public:
 };
 
 SystemTime Noon(int y, int m, int d) {
-    SystemTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(m);
-    t.day = static_cast<uint16_t>(d);
-    t.dayOfWeek = static_cast<uint16_t>(WeekdayOf(y, m, d));
-    t.hour = 12;
-    return t;
+    return MakeSystemTime(y, m, d, 12);
 }
 
 class MonthScreenTest : public testing::Test {

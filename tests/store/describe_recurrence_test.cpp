@@ -35,10 +35,7 @@ AppointmentRecord RecordFor(const Case& c) {
     record.dayOfMonth = c.dayOfMonth;
     record.instance = c.instance;
     record.monthOfYear = 7;  // never the start's month below: yearly texts must not use it
-    record.start.year = static_cast<uint16_t>(c.year);
-    record.start.month = static_cast<uint16_t>(c.month);
-    record.start.day = static_cast<uint16_t>(c.day);
-    record.start.dayOfWeek = static_cast<uint16_t>(WeekdayOf(c.year, c.month, c.day));
+    record.start = MakeSystemTime(c.year, c.month, c.day);
     return record;
 }
 
