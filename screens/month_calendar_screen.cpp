@@ -21,23 +21,18 @@ namespace {
 
 using gdi::WinRect;
 
-// (left, top, right, bottom), right and bottom exclusive, usable in the constants below.
-constexpr QRect Ltrb(int left, int top, int right, int bottom) {
-    return {left, top, right - left, bottom - top};
-}
-
 // Layout of the screen, in logical pixels.
-constexpr QRect kHeaderBand = Ltrb(0, 0, 205, 42);  // cleared before the date is drawn
-constexpr QRect kDateText = Ltrb(20, 5, 220, 30);   // the selected date, centred
-constexpr QPoint kTodayButtonAt{205, 5};            // bitmap 156, 26 x 26
+constexpr QRect kHeaderBand = WinRect(0, 0, 205, 42);  // cleared before the date is drawn
+constexpr QRect kDateText = WinRect(20, 5, 220, 30);   // the selected date, centred
+constexpr QPoint kTodayButtonAt{205, 5};               // bitmap 156, 26 x 26
 constexpr int kTodayButtonSize = 26;
-constexpr int kTodayPressedSourceX = 26;               // the pressed half of bitmap 156
-constexpr QRect kTodayButton = Ltrb(205, 5, 231, 31);  // invalidated while pressed
-constexpr QPoint kWeekdayHeaderAt{0, 42};              // bitmap 147, 240 x 16
-constexpr QPoint kLegendAt{0, 215};                    // bitmap 148, 240 x 26
-constexpr QRect kDayListPlace{0, 30, 240, 210};        // (x, y, w, h), hidden
-constexpr QRect kScrollBarPlace{222, 31, 15, 207};     // (x, y, w, h), hidden
-constexpr QPoint kCellStripOffset{1, 21};              // top 32 x 5 of bitmap 150
+constexpr int kTodayPressedSourceX = 26;                  // the pressed half of bitmap 156
+constexpr QRect kTodayButton = WinRect(205, 5, 231, 31);  // invalidated while pressed
+constexpr QPoint kWeekdayHeaderAt{0, 42};                 // bitmap 147, 240 x 16
+constexpr QPoint kLegendAt{0, 215};                       // bitmap 148, 240 x 26
+constexpr QRect kDayListPlace{0, 30, 240, 210};           // (x, y, w, h), hidden
+constexpr QRect kScrollBarPlace{222, 31, 15, 207};        // (x, y, w, h), hidden
+constexpr QPoint kCellStripOffset{1, 21};                 // top 32 x 5 of bitmap 150
 constexpr QRect kCellStripSource{0, 0, 32, 5};
 constexpr int kNumberInset = 2;  // the day number starts 2 pixels right of the cell's left
 

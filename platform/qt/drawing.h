@@ -23,8 +23,8 @@ inline constexpr unsigned DT_BOTTOM = 0x008;
 inline constexpr unsigned DT_SINGLELINE = 0x020;
 inline constexpr unsigned DT_NOPREFIX = 0x800;
 
-// (left, top, right, bottom) with right and bottom exclusive.
-inline QRect WinRect(int left, int top, int right, int bottom) {
+// (left, top, right, bottom) with right and bottom exclusive; usable in constants.
+constexpr QRect WinRect(int left, int top, int right, int bottom) {
     return {left, top, right - left, bottom - top};
 }
 
