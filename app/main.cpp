@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "app/first_start.h"
 #include "app/main_frame.h"
 #include "app/plumdial_app.h"
 #include "app/plumdial_view.h"
@@ -56,6 +57,10 @@ int main(int argc, char** argv) {
     if (!calendar.InitInstance()) {
         return 0;  // the running calendar came to the front
     }
+    // Only the calendar that owns the root fills it in; a screenshot run does too, so a root
+    // first used for a screenshot is no different afterwards.
+    (void)PlaceBundledSounds();
+    (void)PlaceClockLauncher();
     if (options.screenshot) {
         return calendar.WriteScreenshot(*options.screenshot, options.screen);
     }
