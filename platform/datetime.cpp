@@ -1,5 +1,6 @@
 #include "platform/datetime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,17 @@ double FromLinear(double linear) {
     const double fraction = linear - whole;
     return whole - fraction;
 }
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+// A DATE further from the origin than this cannot name a year from 100 to 9999 (those lie
+// within about three million days of it). Values beyond it, or not numbers at all, come from
+// damaged input; they are held at this distance so that turning them into whole seconds can
+// never overflow.
+constexpr double kFarthestDate = 1.0e8;
 
 std::function<SystemTime()>& ClockSource() {
     static std::function<SystemTime()> source;
@@ -136,6 +148,10 @@ int WeekdayOf(int year, int month, int day) {
 }
 
 int64_t DateToSeconds(double date) {
+    if (std::isnan(date)) {
+        return 0;
+    }
+    date = std::clamp(date, -kFarthestDate, kFarthestDate);
     if (date >= 0) {
         return std::llround(date * kSecondsPerDay);
     }
@@ -144,8 +160,8 @@ int64_t DateToSeconds(double date) {
 }
 
 double SecondsToDate(int64_t seconds) {
-    const int64_t day = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
-    const int64_t ofDay = seconds - day * 86400;
+    const int64_t day = FloorDiv(seconds, 86400);
+    const int64_t ofDay = seconds % 86400 < 0 ? seconds % 86400 + 86400 : seconds % 86400;
     const double fraction = static_cast<double>(ofDay) / kSecondsPerDay;
     return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
 }
@@ -163,11 +179,11 @@ std::optional<double> SystemTimeToVariantTime(const SystemTime& time) {
 }
 
 std::optional<SystemTime> VariantTimeToSystemTime(double date) {
-    if (!std::isfinite(date)) {
+    if (!std::isfinite(date) || std::abs(date) >= kFarthestDate) {
         return std::nullopt;
     }
     const int64_t seconds = DateToSeconds(date);
-    const int64_t day = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    const int64_t day = FloorDiv(seconds, 86400);
     const int64_t ofDay = seconds - day * 86400;
     int y = 0;
     int m = 0;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace moru {
 namespace {
 
@@ -44,6 +47,21 @@ TEST(DateConversion, RejectsImpossibleFields) {
     EXPECT_FALSE(SystemTimeToVariantTime(At(2023, 13, 1)));
     EXPECT_FALSE(SystemTimeToVariantTime(At(2023, 1, 1, 24)));
     EXPECT_FALSE(VariantTimeToSystemTime(1e12));
+}
+
+// A damaged store row can hold any 64-bit start; nothing on the way to a broken-down time may
+// overflow (these overflowed a signed negation before; -fsanitize=undefined shows it).
+TEST(DateConversion, ExtremeValuesGiveNothingAndNeverOverflow) {
+    for (double date : {1e300, -1e300, 1e15, -1e15, std::nan("")}) {
+        EXPECT_FALSE(VariantTimeToSystemTime(date)) << date;
+        EXPECT_FALSE(DateTime::FromDate(date).valid()) << date;
+    }
+    for (int64_t seconds :
+         {std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()}) {
+        EXPECT_FALSE(VariantTimeToSystemTime(SecondsToDate(seconds))) << seconds;
+    }
+    EXPECT_EQ(*VariantTimeToSystemTime(SecondsToDate(-1)), At(1899, 12, 29, 23, 59, 59));
+    EXPECT_LT(DateTime::FromDate(-1e300), DateTime::FromParts(2024, 1, 1));
 }
 
 // Leap years: divisible by 4 and not by 100, or by 400.
