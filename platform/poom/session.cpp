@@ -218,12 +218,16 @@ std::optional<int64_t> PatternLastDay(const Row& row) {
 
 int64_t OccurrenceTimeOfDay(const Row& row) {
     const int64_t time = row.pattern.startTime.value_or(row.start);
-    return time - FloorDiv(time, kDaySeconds) * kDaySeconds;
+    const int64_t ofDay = time % kDaySeconds;
+    return ofDay < 0 ? ofDay + kDaySeconds : ofDay;
 }
 
 int64_t OccurrenceLength(const Row& row) {
     if (row.pattern.duration) {
-        return int64_t{*row.pattern.duration} * 60;
+        // No occurrence can outlast the calendar; holding a damaged duration within that
+        // keeps the seconds from overflowing, and ValidateRow then refuses it.
+        const int64_t longest = (LastRepresentableDay() - FirstRepresentableDay() + 1) * 1440;
+        return std::clamp<int64_t>(*row.pattern.duration, -longest, longest + 1) * 60;
     }
     return row.end - row.start;
 }
@@ -240,8 +244,16 @@ std::optional<std::string> ValidateRow(const Row& row) {
     if (!row.recurring) {
         return std::nullopt;
     }
-    if (OccurrenceLength(row) < 0) {
+    const std::optional<int64_t>& startTime = row.pattern.startTime;
+    if (startTime && (*startTime < first || *startTime >= last)) {
+        return "the pattern's start time lies outside the years 100 to 9999";
+    }
+    const int64_t length = OccurrenceLength(row);
+    if (length < 0) {
         return "the pattern's duration is negative";
+    }
+    if (length > last - first) {
+        return "the pattern's duration is longer than the calendar";
     }
     if (row.pattern.occurrences < 0 && !row.pattern.noEndDate) {
         return "the number of occurrences is negative";
@@ -548,9 +560,9 @@ Status Session::RefreshSeries() {
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
         Row row = ReadRow(*stmt);
-        if (std::optional<std::string> why = ValidateRule(RuleOf(row))) {
-            // Only this program writes the store and it refuses such patterns; a row like this
-            // was damaged outside it. It is listed as itself, without occurrences.
+        if (std::optional<std::string> why = ValidateRow(row)) {
+            // Only this program writes the store and it refuses such rows; a row like this was
+            // damaged outside it. It is listed as itself, without occurrences.
             std::fprintf(stderr, "appointment store %s: appointment %u is not expanded: %s\n",
                          file.c_str(), row.oid, why->c_str());
             unexpandable.insert(row.oid);

@@ -398,20 +398,32 @@ TEST_F(StoreRecurrenceTest, EndlessSeriesInAnUnboundedWindowIsCapped) {
     EXPECT_FALSE(month.Truncated());
 }
 
-TEST_F(StoreRecurrenceTest, SeriesWithAPatternDamagedOutsideTheStoreIsListedOnce) {
-    Appointment a = *app->CreateItem(kAppointmentItem);
-    a.SetStart(*MakeDate(2025, 3, 3, 8, 0));
-    a.SetEnd(*MakeDate(2025, 3, 3, 9, 0));
-    a.GetRecurrencePattern().SetRecurrenceType(kRecursDaily);
-    ASSERT_TRUE(a.Save().ok());
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(DefaultStoreFile().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db, "UPDATE appointments SET pat_interval = 0", nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
-    EXPECT_EQ(Query(u"[Start] >= 3/1/2025 and [Start] <= 3/31/2025"),
-              (std::vector<Seen>{{a.Oid(), "2025-03-03 08:00:00", "2025-03-03 09:00:00"}}));
+// Damage done to a series outside the store: the store would have refused each of these on
+// save. The series is then listed as itself, with its own times, rather than as occurrences
+// that end before they start or whose times overflow.
+TEST_F(StoreRecurrenceTest, SeriesDamagedOutsideTheStoreIsListedOnce) {
+    for (const char* damage : {
+             "pat_interval = 0",
+             "pat_duration = -120",
+             "pat_duration = 9223372036854775807",
+             "pat_start_time = -9223372036854775808",
+         }) {
+        SCOPED_TRACE(damage);
+        Appointment a = *app->CreateItem(kAppointmentItem);
+        a.SetStart(*MakeDate(2025, 3, 3, 8, 0));
+        a.SetEnd(*MakeDate(2025, 3, 3, 9, 0));
+        a.GetRecurrencePattern().SetRecurrenceType(kRecursDaily);
+        ASSERT_TRUE(a.Save().ok());
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(DefaultStoreFile().c_str(), &db), SQLITE_OK);
+        const std::string sql = "UPDATE appointments SET " + std::string(damage) +
+                                " WHERE oid = " + std::to_string(a.Oid());
+        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        EXPECT_EQ(Query(u"[Start] >= 3/1/2025 and [Start] <= 3/31/2025"),
+                  (std::vector<Seen>{{a.Oid(), "2025-03-03 08:00:00", "2025-03-03 09:00:00"}}));
+        ASSERT_TRUE(a.Delete().ok());
+    }
 }
 
 }  // namespace
