@@ -40,11 +40,6 @@ double FromLinear(double linear) {
     return whole - fraction;
 }
 
-int64_t FloorDiv(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
 // A DATE further from the origin than this cannot name a year from 100 to 9999 (those lie
 // within about three million days of it). Values beyond it, or not numbers at all, come from
 // damaged input; they are held at this distance so that turning them into whole seconds can
@@ -123,6 +118,11 @@ int MonthLength(int year, int month) {
 bool IsValidDate(int year, int month, int day) {
     return year >= kMinYear && year <= kMaxYear && month >= 1 && month <= 12 && day >= 1 &&
            day <= MonthLength(year, month);
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
 int64_t DayNumber(int year, int month, int day) {

@@ -49,6 +49,10 @@ int MonthLength(int year, int month);  // 28..31; 0 for a month outside 1..12
 bool IsValidDate(int year, int month, int day);
 int WeekdayOf(int year, int month, int day);  // 0 = Sunday
 
+// a / b rounded toward negative infinity (b > 0): the day a count of seconds falls on, also
+// before the origin.
+int64_t FloorDiv(int64_t a, int64_t b);
+
 // Whole days from 30 December 1899 to the given civil date (negative before it).
 int64_t DayNumber(int year, int month, int day);
 void CivilFromDayNumber(int64_t dayNumber, int& year, int& month, int& day);

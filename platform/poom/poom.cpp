@@ -106,8 +106,7 @@ long WholeMinutes(int64_t seconds) {
 
 // The pattern a one-off appointment gets when asked for one: weekly on its start's weekday.
 void SeedPattern(Row& row) {
-    const int64_t day =
-        row.start >= 0 ? row.start / kDaySeconds : -((-row.start + kDaySeconds - 1) / kDaySeconds);
+    const int64_t day = FloorDiv(row.start, kDaySeconds);
     int y = 0, m = 0, d = 0;
     CivilFromDayNumber(day, y, m, d);
     PatternFields p;

@@ -11,13 +11,7 @@ namespace {
 
 enum class PeriodKind { Days, Weeks, Months, Years };
 
-constexpr int64_t kFirstMonthIndex = int64_t{kMinYear} * 12;
 constexpr int64_t kLastMonthIndex = int64_t{kMaxYear} * 12 + 11;
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
 
 // A daily pattern with the Monday-to-Friday mask means "every weekday", which is a weekly
 // pattern in all but name (the recurrence editor shows it on its weekly tab).

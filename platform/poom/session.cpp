@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/datetime.h"
 #include "platform/poom/poom.h"
 
 namespace moru::poom::detail {
@@ -167,11 +168,6 @@ Row ReadRow(sqlite3_stmt* stmt) {
         p.monthOfYear = ColumnLong(stmt, i++);
     }
     return row;
-}
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
 bool EntryBefore(const CollectionEntry& a, const CollectionEntry& b) {
