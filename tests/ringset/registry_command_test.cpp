@@ -53,7 +53,10 @@ TEST_F(RegistryCommand, GetShowsOtherShapesExactly) {
     ASSERT_TRUE(key->SetDword(u"Volume", 25).ok());
     ASSERT_TRUE(key->SetValue(u"Odd", kRegSz, std::vector<uint8_t>{0x61, 0x00, 0x62}).ok());
     ASSERT_TRUE(key->SetString(u"Accent", u"Caf\u00e9").ok());
+    // A character outside the basic plane is two UTF-16 units; it prints as one character.
+    ASSERT_TRUE(key->SetString(u"Bell", u"\U0001F514.wav").ok());
 
+    EXPECT_EQ(Reg({"get", kKey, "Bell"}).out, "REG_SZ\t12\t\xF0\x9F\x94\x94.wav\n");
     EXPECT_EQ(Reg({"get", kKey, "Zero"}).out, "REG_SZ\t12\ta.wav\\0\n");
     EXPECT_EQ(Reg({"get", kKey, "volume"}).out, "REG_DWORD\t4\t25\n");
     EXPECT_EQ(Reg({"get", kKey, "Odd"}).out, "REG_SZ\t3\t61,00,62\n");
@@ -62,7 +65,8 @@ TEST_F(RegistryCommand, GetShowsOtherShapesExactly) {
               "Zero\tREG_SZ\t12\ta.wav\\0\n"
               "Volume\tREG_DWORD\t4\t25\n"
               "Odd\tREG_SZ\t3\t61,00,62\n"
-              "Accent\tREG_SZ\t8\tCaf\xC3\xA9\n");
+              "Accent\tREG_SZ\t8\tCaf\xC3\xA9\n"
+              "Bell\tREG_SZ\t12\t\xF0\x9F\x94\x94.wav\n");
 }
 
 TEST_F(RegistryCommand, MissingValueOrKeyExitsOne) {

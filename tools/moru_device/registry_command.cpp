@@ -33,7 +33,19 @@ std::string DisplayValue(const RegistryValue& value) {
         value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz;
     if (textual && value.data.size() % 2 == 0) {
         std::string out;
+        // Printable characters are converted a run at a time, so that the two halves of a
+        // character outside the basic plane stay together.
+        std::u16string run;
+        auto flush = [&] {
+            out += ToUtf8(run);
+            run.clear();
+        };
         for (char16_t c : RegSzText(value.data)) {
+            if (c >= 0x20 && c != 0x7F) {
+                run += c;
+                continue;
+            }
+            flush();
             if (c == 0) {
                 out += "\\0";
             } else if (c == u'\t') {
@@ -42,16 +54,15 @@ std::string DisplayValue(const RegistryValue& value) {
                 out += "\\n";
             } else if (c == u'\r') {
                 out += "\\r";
-            } else if (c < 0x20 || c == 0x7F) {
+            } else {
                 static constexpr char kHex[] = "0123456789ABCDEF";
                 out += "\\u{00";
                 out += kHex[c >> 4];
                 out += kHex[c & 0xF];
                 out += '}';
-            } else {
-                out += ToUtf8(std::u16string_view(&c, 1));
             }
         }
+        flush();
         return out;
     }
     if (value.type == kRegDword && value.data.size() == 4) {
