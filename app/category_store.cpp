@@ -171,8 +171,10 @@ bool ReplaceFileAtomically(const std::filesystem::path& path, const std::vector<
     // The rename itself lives in the folder; make it durable too. A failure here does not
     // undo the save, so it is only reported.
     const int folder = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0 || ::fsync(folder) != 0) {
+        ReportSystemError("cannot flush the folder of", path, errno);
+    }
     if (folder >= 0) {
-        ::fsync(folder);
         ::close(folder);
     }
     return true;
