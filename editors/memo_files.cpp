@@ -83,10 +83,12 @@ std::string MemoBaseName(const SystemTime& date, const SystemTime& time) {
     return text;
 }
 
+// Only a name seen to be in use is taken. When the folder cannot be examined (no permission,
+// a link that loops) every name would look taken and the search would never end; the first
+// name is then as good as any, and writing it reports the fault.
 bool PathTaken(const std::filesystem::path& path) {
     std::error_code error;
-    return std::filesystem::symlink_status(path, error).type() !=
-           std::filesystem::file_type::not_found;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 }  // namespace
@@ -101,7 +103,6 @@ std::u16string MemoPath(std::u16string_view name) {
 std::u16string MemoFileName(const SystemTime& date, const SystemTime& time) {
     const std::string base = MemoBaseName(date, time);
     std::u16string path = MemoPath(FromUtf8(base + std::string(kMemoExtension)));
-    // A directory holds finitely many names, so the search for a free one ends.
     for (int suffix = 2; PathTaken(TranslateDevicePath(path)); ++suffix) {
         path =
             MemoPath(FromUtf8(base + "_" + std::to_string(suffix) + std::string(kMemoExtension)));

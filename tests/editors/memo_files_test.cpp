@@ -107,6 +107,16 @@ TEST_F(MemoFilesTest, FallbackFolderWithTrailingSeparator) {
     EXPECT_TRUE(HasMemo(2004, 1, 5));
 }
 
+// A folder that cannot be looked into (here a link that points at itself) answers neither
+// "free" nor "taken"; the first name comes back and the write that follows reports the fault.
+TEST_F(MemoFilesTest, NameInAFolderThatCannotBeExaminedIsTheFirstOne) {
+    fs::create_symlink("Loop", root_.path() / "Loop");
+    dataFolder = u"\\Loop\\MoruCalendar";
+    EXPECT_EQ(MemoFileName(Time(2004, 1, 5), Time(2004, 1, 5, 9, 30, 12)),
+              u"\\Loop\\MoruCalendar\\20040105_093012.pwi");
+    EXPECT_FALSE(HasMemo(2004, 1, 5));
+}
+
 TEST_F(MemoFilesTest, ListingAnswersAsHasMemoDoes) {
     Touch("20040105_093012.pwi");
     Touch("20040115_000000.pwi");
