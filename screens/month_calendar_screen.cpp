@@ -353,8 +353,14 @@ void MonthCalendarScreen::GoToToday() {
     selected_ = displayed_;
     needsFullRedraw = true;
     needsRequery = true;
-    SetFebruaryFor(displayed_.year);
+    ShowMonthNumbers();
     Invalidate();
+}
+
+void MonthCalendarScreen::ShowMonthNumbers() {
+    // A tap may arrive before the paint that would recompute the numbers; read with the old
+    // month's numbers it would name a day that does not exist (31 February).
+    dayNumbers_ = ComputeDayNumbers(displayed_.year, displayed_.month);
 }
 
 void MonthCalendarScreen::KeyDown(int virtualKey) {
@@ -365,6 +371,7 @@ void MonthCalendarScreen::KeyDown(int virtualKey) {
         needsFullRedraw = true;
         needsRequery = true;
         selected_ = displayed_;
+        ShowMonthNumbers();
     }
     RefillDayList();
     Invalidate();

@@ -61,6 +61,8 @@ private:
 
     void RefillDayList();
     void GoToToday();
+    // Recomputes the grid's numbers for the displayed month (and February for its year).
+    void ShowMonthNumbers();
 
     DisplayedDate displayed_;          // the month on show; its day is what the keys carry
     DisplayedDate selected_;           // highlighted, written in the header, listed by the day list

@@ -247,6 +247,18 @@ TEST_F(MonthScreenTest, ArrowKeysCarryTheDayClampedToEachMonth) {
     EXPECT_EQ(Fill(Cell(2016, 3, 28)), kSelected);
 }
 
+// A tap that arrives before the new month has been painted still names a day of that month:
+// 31 January's cell, read with February's numbers, would otherwise select 31 February.
+TEST_F(MonthScreenTest, TapBeforeThePaintOfANewMonthSelectsARealDay) {
+    Open(2015, 1, 31);
+    Key(Qt::Key_Right);
+    Tap(CellRectOf(4, 6).left + 10, CellRectOf(4, 6).top + 10);
+    EXPECT_EQ(screen_->selected(), (DisplayedDate{2015, 3, 7}));
+    QTest::mouseClick(screen_.get(), Qt::LeftButton, {}, QPoint(218, 18));  // back to today
+    Tap(CellRectOf(4, 6).left + 10, CellRectOf(4, 6).top + 10);
+    EXPECT_EQ(screen_->selected(), (DisplayedDate{2015, 1, 31}));
+}
+
 struct LimitCase {
     const char* name;
     DisplayedDate today;
