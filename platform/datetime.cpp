@@ -171,7 +171,8 @@ std::optional<double> MakeDate(int year, int month, int day, int hour, int minut
         second < 0 || second > 59) {
         return std::nullopt;
     }
-    return SecondsToDate(DayNumber(year, month, day) * 86400 + hour * 3600 + minute * 60 + second);
+    return SecondsToDate(DayNumber(year, month, day) * 86400 + int64_t{hour} * 3600 +
+                         int64_t{minute} * 60 + second);
 }
 
 std::optional<double> SystemTimeToVariantTime(const SystemTime& time) {

@@ -15,8 +15,6 @@
 
 #include "platform/device_root.h"
 
-extern char** environ;
-
 namespace moru {
 namespace {
 
@@ -116,6 +114,7 @@ bool StartDeviceProgram(std::u16string_view devicePath) {
     const std::string programText = program.string();
     std::vector<std::string> envText = ChildEnvironment();
     std::vector<char*> envp;
+    envp.reserve(envText.size() + 1);
     for (auto& entry : envText) {
         envp.push_back(entry.data());
     }

@@ -72,7 +72,7 @@ std::u16string WeeklyList(int32_t interval, int32_t mask) {
 
 }  // namespace
 
-std::u16string DescribeRecurrence(AppointmentRecord record) {
+std::u16string DescribeRecurrence(const AppointmentRecord& record) {
     const SystemTime& start = record.start;
     const bool weekdaysChoice = record.repeatChoice == RepeatWeekdays;
 

@@ -12,6 +12,6 @@ namespace moru {
 // Builds the text from the record's recurrenceType, repeatChoice, interval, dayOfWeekMask,
 // dayOfMonth and instance, and the start's month, day and weekday (monthOfYear is not used:
 // a yearly description names the start's month). An unknown pattern type gives empty text.
-std::u16string DescribeRecurrence(AppointmentRecord record);
+std::u16string DescribeRecurrence(const AppointmentRecord& record);
 
 }  // namespace moru
