@@ -123,10 +123,17 @@ bool StartDeviceProgram(std::u16string_view devicePath) {
 
     // The child gets nothing of ours: no open files beyond stdout and stderr (our lock files
     // must not stay held by it after we end), stdin from /dev/null, default signal handling
-    // and an empty signal mask.
+    // and an empty signal mask. Our stdout and stderr it shares only when they are terminals:
+    // a pipe or file there belongs to whoever started us (a script reading our output), and a
+    // program that outlives us must not keep that reader waiting for the end of it.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    for (const int output : {STDOUT_FILENO, STDERR_FILENO}) {
+        if (::isatty(output) == 0) {
+            posix_spawn_file_actions_addopen(&actions, output, "/dev/null", O_WRONLY, 0);
+        }
+    }
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);

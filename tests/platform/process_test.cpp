@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -101,6 +104,40 @@ TEST_F(StartDeviceProgramTest, RingsetComesFromTheOverrideAndPathsIgnoreCase) {
     ASSERT_TRUE(StartDeviceProgram(u"\\program files\\VELNOR\\MoruCalendar//Ringset.exe"));
     auto report = AwaitReport(root_.path() / "started-ringset.txt");
     EXPECT_EQ(report["root"], root_.path().string());
+}
+
+// A script that reads our output (`moru-calendar --screenshot x | tail`) must see it end
+// when we end, although the companion we started runs on.
+TEST_F(StartDeviceProgramTest, AStartedProgramDoesNotHoldOurOutputPipeOpen) {
+    test::WriteFileBytes(root_.path() / "Windows" / "Clock.exe",
+                         "#!/bin/sh\necho $$ > \"$MORU_ROOT/sleeper.pid\"\nexec sleep 30\n");
+    ::chmod((root_.path() / "Windows" / "Clock.exe").c_str(), 0755);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    std::fflush(stdout);
+    const int savedStdout = ::dup(STDOUT_FILENO);
+    ::dup2(pipeFds[1], STDOUT_FILENO);
+    ::close(pipeFds[1]);
+    const bool started = StartDeviceProgram(kClockDevicePath);
+    ::dup2(savedStdout, STDOUT_FILENO);  // our own copy of the write end is gone now
+    ::close(savedStdout);
+    ASSERT_TRUE(started);
+
+    const std::filesystem::path pidFile = root_.path() / "sleeper.pid";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (test::ReadFileBytes(pidFile).empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const pid_t sleeper = std::atoi(test::ReadFileBytes(pidFile).c_str());
+    ASSERT_GT(sleeper, 0);
+
+    pollfd readEnd{pipeFds[0], POLLIN, 0};
+    const int ready = ::poll(&readEnd, 1, 2000);
+    char byte = 0;
+    const ssize_t got = ready > 0 ? ::read(pipeFds[0], &byte, 1) : -1;
+    ::kill(sleeper, SIGTERM);
+    ::close(pipeFds[0]);
+    EXPECT_EQ(got, 0) << "the pipe did not reach its end while the started program ran";
 }
 
 TEST_F(StartDeviceProgramTest, NothingStartsWithoutAnExecutableProgram) {
