@@ -38,6 +38,7 @@ namespace {
 constexpr std::u16string_view kFallbackDataFolder = u"\\My Documents\\";
 constexpr uint8_t kSeparator = ';';
 constexpr std::string_view kDamagedSuffix = ".damaged";
+constexpr std::string_view kUnreadableSuffix = ".unreadable";
 
 constexpr std::u16string_view kCorruptedMessage = u"MoruCalendar.dat corrputed";
 constexpr std::u16string_view kCannotOpenMessage = u"Cannot open MoruCalendar.dat";
@@ -194,6 +195,19 @@ void KeepDamagedCopy(const std::filesystem::path& path) {
     }
 }
 
+// The file is there but could not be opened (no permission, no descriptor left). Starting
+// afresh would write empty lists over the user's classification at the next save, so the
+// file is first moved aside, which needs no access to its content.
+void MoveUnreadableAside(const std::filesystem::path& path, int openError) {
+    std::filesystem::path aside = path;
+    aside += kUnreadableSuffix;
+    std::fprintf(stderr, "moru: cannot read %s (%s); moving it to %s\n", path.c_str(),
+                 std::strerror(openError), aside.c_str());
+    if (::rename(path.c_str(), aside.c_str()) != 0) {
+        ReportSystemError("cannot move aside", path, errno);
+    }
+}
+
 }  // namespace
 
 bool LoadCategoryStore() {
@@ -202,6 +216,9 @@ bool LoadCategoryStore() {
 
     std::FILE* file = std::fopen(path.c_str(), "rbe");
     if (file == nullptr) {
+        if (const int openError = errno; openError != ENOENT) {
+            MoveUnreadableAside(path, openError);
+        }
         for (OidList* list : Sections()) {
             list->clear();
         }

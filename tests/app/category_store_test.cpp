@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <ostream>
 
 #include <csignal>
@@ -243,6 +245,32 @@ TEST_F(CategoryStoreTest, FailedWriteLeavesOldFileAndShowsMessage) {
     EXPECT_EQ(Texts(host), std::vector<std::string>{kCannotOpen});
     EXPECT_EQ(AlarmOids, (OidList{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(EntriesInFolder(), 1u) << "the unfinished file must be removed";
+}
+
+// A file that is there but cannot be opened (here: no descriptor left) is not a missing
+// file: starting afresh must not cost the user the classification it holds.
+TEST_F(CategoryStoreTest, FileThatCannotBeOpenedIsMovedAsideNotOverwritten) {
+    const std::string old = FileOf({1, 2}, {3}, {4});
+    WriteFileBytes(File(), old);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    // Every descriptor below the lowest free one is in use: a limit there leaves none to open.
+    const int lowestFree = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const bool loaded = LoadCategoryStore();
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    EXPECT_FALSE(loaded);
+    EXPECT_TRUE(AlarmOids.empty());
+    EXPECT_EQ(ReadFileBytes(Folder() / "MoruCalendar.dat.unreadable"), old);
+    // The close of a screen saves what is in memory; the classification survives beside it.
+    EXPECT_TRUE(SaveCategoryStore());
+    EXPECT_EQ(ReadFileBytes(File()), FileOf({}, {}, {}));
+    EXPECT_EQ(ReadFileBytes(Folder() / "MoruCalendar.dat.unreadable"), old);
 }
 
 // Thousands of generated files, valid ones mutated and plain noise: the reader must never
