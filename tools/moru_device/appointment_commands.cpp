@@ -406,7 +406,9 @@ std::string EscapeControlCharacters(std::u16string_view text) {
         // Whole runs are converted at once so that surrogate pairs stay together.
         result += ToUtf8(text.substr(run, i - run));
         run = i + 1;
-        if (c == u'\n') {
+        if (c == 0) {
+            result += "\\0";  // a string's own terminating zero, as a registry value keeps it
+        } else if (c == u'\n') {
             result += "\\n";
         } else if (c == u'\t') {
             result += "\\t";

@@ -1,5 +1,7 @@
 #include "tools/moru_device/registry_command.h"
 
+#include "tools/moru_device/appointment_commands.h"
+
 #include <string_view>
 
 #include "platform/registry.h"
@@ -32,38 +34,7 @@ std::string DisplayValue(const RegistryValue& value) {
     const bool textual =
         value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz;
     if (textual && value.data.size() % 2 == 0) {
-        std::string out;
-        // Printable characters are converted a run at a time, so that the two halves of a
-        // character outside the basic plane stay together.
-        std::u16string run;
-        auto flush = [&] {
-            out += ToUtf8(run);
-            run.clear();
-        };
-        for (char16_t c : RegSzText(value.data)) {
-            if (c >= 0x20 && c != 0x7F) {
-                run += c;
-                continue;
-            }
-            flush();
-            if (c == 0) {
-                out += "\\0";
-            } else if (c == u'\t') {
-                out += "\\t";
-            } else if (c == u'\n') {
-                out += "\\n";
-            } else if (c == u'\r') {
-                out += "\\r";
-            } else {
-                static constexpr char kHex[] = "0123456789ABCDEF";
-                out += "\\u{00";
-                out += kHex[c >> 4];
-                out += kHex[c & 0xF];
-                out += '}';
-            }
-        }
-        flush();
-        return out;
+        return device::EscapeControlCharacters(RegSzText(value.data));
     }
     if (value.type == kRegDword && value.data.size() == 4) {
         return std::to_string(value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
