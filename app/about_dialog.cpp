@@ -10,9 +10,9 @@
 namespace moru {
 namespace {
 
-constexpr QRect kTitleText{5, 0, 235, 25};  // (5, 0)-(240, 25)
-constexpr int kRuleY = 25;                  // a black rule from (0, 25) to (240, 25)
-constexpr QRect kBodyText{5, 35, 230, 40};
+constexpr DeviceRect kTitleText{5, 0, 240, 25};
+constexpr int kRuleY = 25;  // a black rule from (0, 25) to (240, 25)
+constexpr DeviceRect kBodyText = DeviceRect::FromSize(5, 35, 230, 40);
 const QColor kTitleColor(0, 0, 255);
 
 }  // namespace

@@ -96,7 +96,7 @@ void CPlumdialApp::OnAppAbout() {
 int CPlumdialApp::WriteScreenshot(const std::string& file, int screen) {
     CPlumdialView& view = frame_->view();
     // The tab bar highlights the tab the user would have tapped; screen 4 is tab 1's.
-    currentScreen = screen == 4 ? kScheduleScreen : screen;
+    Calendar().currentScreen = screen == 4 ? kScheduleScreen : screen;
     view.SwitchScreen(screen);
     HostedScreen* shown = view.visibleScreen();
     if (!shown) {

@@ -3,12 +3,13 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 
-#include "app/category_store.h"
+#include "store/category_store.h"
 #include "app/fonts.h"
 #include "app/plumdial_doc.h"
 #include "app/window_messages.h"
 #include "editors/settings_screen.h"
 #include "platform/process.h"
+#include "platform/qt/pixel_surface.h"
 #include "resources/menus.h"
 #include "screens/clock_screen.h"
 #include "screens/month_calendar_screen.h"
@@ -19,9 +20,9 @@ namespace moru {
 
 CPlumdialView::CPlumdialView(CPlumdialDoc& document, QWidget* parent)
     : QWidget(parent), document_(document) {
-    currentScreen = 0;
+    Calendar().currentScreen = 0;
     CreateSharedFonts();
-    refreshSuppressed = 0;
+    Calendar().refreshSuppressed = 0;
 
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
@@ -140,6 +141,7 @@ PopupMenu CPlumdialView::CreateScreenMenuBar(int menuBarId) {
 
 void CPlumdialView::SetScale(int scale) {
     scale_ = std::max(1, scale);
+    SetWindowScale(scale_);  // dialogs opened later come up at the same size
     setFixedSize(HostedScreen::kWidth * scale_, HostedScreen::kHeight * scale_);
     for (HostedScreen* screen : screens()) {
         if (screen) {
@@ -160,7 +162,7 @@ void CPlumdialView::OnDataChanged() {
     // Every notice restarts the wait, so a burst ends in one refresh after its last notice;
     // while the bulk delete runs, a notice only cancels what was pending.
     refreshTimer_.stop();
-    if (refreshSuppressed == 0) {
+    if (Calendar().refreshSuppressed == 0) {
         refreshTimer_.start();
     }
 }

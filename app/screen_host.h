@@ -1,5 +1,9 @@
 #pragma once
-// What a screen may ask of the main view that hosts it, and the view's process-wide values.
+// What a screen may ask of the main view that hosts it. The process-wide values a screen reads
+// and writes (currentScreen, refreshSuppressed, the identifier lists, the store connection)
+// are the CalendarState's, reached through state().
+#include "store/calendar_state.h"
+
 namespace moru {
 
 // Screen numbers: the tab index of each screen; 4 shows the schedule list, like 1.
@@ -10,10 +14,6 @@ enum ScreenNumber : int {
     kSettingsScreen = 3,
 };
 
-// The screen whose tab is highlighted; written by every tab bar, read by every paint.
-extern int currentScreen;
-// While 1, DataChanged notices do not start the refresh (the bulk delete sets it).
-extern int refreshSuppressed;
 
 class ScreenHost {
 public:
@@ -23,6 +23,8 @@ public:
     virtual void SaveAndMinimize() = 0;
     // Posts DataChanged to the view (never a direct call).
     virtual void PostDataChanged() = 0;
+    // The process-wide values; the program's own object unless a test put another in force.
+    virtual CalendarState& state() { return Calendar(); }
 };
 
 }  // namespace moru

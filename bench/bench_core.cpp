@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/category_store.h"
+#include "store/category_store.h"
 #include "platform/datetime.h"
 #include "platform/device_root.h"
 #include "platform/scripted_ui_host.h"
@@ -35,13 +35,13 @@ const std::filesystem::path& BenchRoot() {
 }
 
 void FillLists(size_t perList) {
-    AlarmOids.clear();
-    HolidayOids.clear();
-    AnniversaryOids.clear();
+    Calendar().AlarmOids.clear();
+    Calendar().HolidayOids.clear();
+    Calendar().AnniversaryOids.clear();
     for (uint32_t i = 0; i < perList; ++i) {
-        AlarmOids.push_back(3 * i + 1);
-        HolidayOids.push_back(3 * i + 2);
-        AnniversaryOids.push_back(3 * i + 3);
+        Calendar().AlarmOids.push_back(3 * i + 1);
+        Calendar().HolidayOids.push_back(3 * i + 2);
+        Calendar().AnniversaryOids.push_back(3 * i + 3);
     }
 }
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/category_store.h"
+#include "store/category_store.h"
 #include "platform/device_root.h"
 #include "screens/month_calendar_screen.h"
 #include "store/store_connection.h"

@@ -3,18 +3,14 @@
 #include <QPainter>
 
 #include "platform/qt/drawing.h"
-#include "screens/tab_bar.h"
 
 namespace moru {
 
 SettingsScreen::SettingsScreen(ScreenHost& host, QWidget* parent)
     : HostedScreen(host, kSettingsScreen, parent) {}
 
-void SettingsScreen::Paint() {
-    QImage& image = buffer();
-    QPainter painter(&image);
-    gdi::FillRect(painter, image.rect(), Qt::white);
-    DrawTabBar(painter, currentScreen);
+void SettingsScreen::PaintScreen(QPainter& painter) {
+    gdi::FillRect(painter, {0, 0, kWidth, kHeight}, Qt::white);
 }
 
 void SettingsScreen::PenDown(int x, int y) {

@@ -13,7 +13,7 @@ public:
     SettingsScreen(ScreenHost& host, QWidget* parent);
 
 protected:
-    void Paint() override;
+    void PaintScreen(QPainter& painter) override;
     void PenDown(int x, int y) override;
 };
 

@@ -1,6 +1,7 @@
 #include "ringset/reminder_wave.h"
 
 #include "platform/registry.h"
+#include "store/restriction_text.h"
 #include "store/store_connection.h"
 
 namespace moru {
@@ -23,8 +24,10 @@ std::optional<std::u16string> ReminderRestriction(const SystemTime& now) {
     if (!next) {
         return std::nullopt;
     }
-    return u"[Start] >= " + FormatRestrictionDate(now) + u" and [Start] <= " +
-           FormatRestrictionDate(*next) + u"\n";
+    return RestrictionText()
+        .StartOnOrAfter(now)
+        .StartOnOrBefore(*next)
+        .Text(RestrictionText::Ending::LineFeed);
 }
 
 void UpdateReminderWave(const poom::Folder& calendarFolder) {
@@ -37,15 +40,11 @@ void UpdateReminderWave(const poom::Folder& calendarFolder) {
     // The walk is done here rather than through QueryAppointments: a failing refresh must
     // stay silent (the companion retries in 25 seconds) and must not touch the calendar's
     // connection state.
-    Result<poom::ItemCollection> items = calendarFolder.Items();
-    if (!items.ok()) {
-        return;
-    }
-    Result<poom::ItemCollection> window = items->Restrict(*restriction);
+    Result<poom::ItemCollection> window =
+        calendarFolder.Query(*restriction, poom::Recurrences::Occurrences);
     if (!window.ok()) {
         return;
     }
-    window->SetIncludeRecurrences(true);
     // The first qualifying item in store order wins; there is no search for the earliest.
     ForEachItem(*window, [&](const poom::Appointment& item) {
         if (DateTime::FromDate(item.Start()) >= now && item.ReminderSet()) {

@@ -20,19 +20,21 @@ constexpr int kFaceBitmap = 145;          // 200 x 200 dial, centre at its (100,
 constexpr int kPanelBitmap = 153;         // 220 x 180 frame behind the digits
 constexpr int kSwitchButtonBitmap = 154;  // 60 x 30: analog face's image, then digital's
 
-// Layout, in screen pixels ((x, y, width, height) unless said otherwise).
-constexpr QRect kDateText{20, 10, 170, 20};  // right-aligned date, (20,10)-(190,30)
-constexpr QPoint kFaceAt{20, 35};            // the dial, 200 x 200
-constexpr QPoint kSwitchButtonAt{200, 5};    // the face switch button, 30 x 30
-constexpr int kSwitchButtonSize = 30;
-constexpr QPoint kPanelAt{10, 45};               // the digital panel at its own size
-constexpr QRect kTimeText{20, 65, 200, 130};     // "hh:mm", (20,65)-(220,195)
-constexpr QRect kSecondsText{20, 175, 200, 35};  // "ss tt", (20,175)-(220,210)
+// Layout, in screen pixels.
+constexpr DeviceRect kScreen{0, 0, 240, 267};
+constexpr DeviceRect kDateText{20, 10, 190, 30};  // the right-aligned date
+constexpr QPoint kFaceAt{20, 35};                 // the dial, 200 x 200
+constexpr DeviceRect kFaceSource{0, 0, 200, 200};
+constexpr QPoint kSwitchButtonAt{200, 5};  // the face switch button, 30 x 30
+constexpr DeviceRect kAnalogButtonSource{0, 0, 30, 30};
+constexpr DeviceRect kDigitalButtonSource{30, 0, 60, 30};
+constexpr QPoint kPanelAt{10, 45};                   // the digital panel at its own size
+constexpr DeviceRect kTimeText{20, 65, 220, 195};     // "hh:mm"
+constexpr DeviceRect kSecondsText{20, 175, 220, 210};  // "ss tt"
 
-// Where a pen down counts (inclusive bounds).
-constexpr int kDateLeft = 21, kDateRight = 189;
-constexpr int kButtonLeft = 201, kButtonRight = 229;
-constexpr int kTapTop = 6, kTapBottom = 34;
+// Where a pen down counts (both edges included).
+constexpr DeviceRect kDateTap{21, 6, 189, 34};
+constexpr DeviceRect kSwitchButtonTap{201, 6, 229, 34};
 
 // Colours.
 const QColor kDateColor(0, 0, 0);
@@ -78,36 +80,48 @@ ClockScreen::ClockScreen(ScreenHost& host, QWidget* parent)
     repaintTimer_.start();
 }
 
-void ClockScreen::Paint() {
-    QImage& image = buffer();
-    QPainter painter(&image);
-    gdi::FillRect(painter, image.rect(), Qt::white);
-    DrawTabBar(painter, currentScreen);
+ClockScreen::Layout ClockScreen::LayoutFor(bool analog, const SystemTime& now) {
+    Layout layout;
+    layout.analog = analog;
+    layout.date = FormatDate(now, kDatePicture, kDateBufferChars);
+    if (analog) {
+        layout.hands = ComputeClockHands(now.hour, now.minute, now.second);
+    } else {
+        layout.time = FormatTime(now, kTimePicture);
+        layout.seconds = FormatTime(now, kSecondsPicture);
+    }
+    return layout;
+}
 
-    // One reading serves the whole paint, so the date, digits and hands always agree.
-    const SystemTime now = GetLocalTime();
-    gdi::DrawText(painter, Q(FormatDate(now, kDatePicture, kDateBufferChars)), kDateText,
+void ClockScreen::Refresh() {
+    now_ = GetLocalTime();
+}
+
+void ClockScreen::PaintScreen(QPainter& painter) {
+    const Layout layout = LayoutFor(isAnalog, now_);
+    gdi::FillRect(painter, kScreen, Qt::white);
+    gdi::DrawText(painter, Q(layout.date), kDateText,
                   gdi::DT_RIGHT | gdi::DT_VCENTER | gdi::DT_SINGLELINE, FontComic13Bold(),
                   kDateColor);
 
-    if (isAnalog) {
-        gdi::Blit(painter, kFaceAt, Bitmap(kFaceBitmap), {0, 0, 200, 200});
-        const ClockHands hands = ComputeClockHands(now.hour, now.minute, now.second);
-        DrawWideHand(painter, hands.hour);
-        DrawWideHand(painter, hands.minute);
-        gdi::Line(painter, P(hands.second.base), P(hands.second.tip), kSecondPen, kHandPenWidth);
-        gdi::Blit(painter, kSwitchButtonAt, Bitmap(kSwitchButtonBitmap),
-                  {0, 0, kSwitchButtonSize, kSwitchButtonSize});
+    if (layout.analog) {
+        gdi::Blit(painter, kFaceAt, Bitmap(kFaceBitmap), kFaceSource);
+        DrawWideHand(painter, layout.hands.hour);
+        DrawWideHand(painter, layout.hands.minute);
+        gdi::Line(painter, P(layout.hands.second.base), P(layout.hands.second.tip), kSecondPen,
+                  kHandPenWidth);
+        gdi::Blit(painter, kSwitchButtonAt, Bitmap(kSwitchButtonBitmap), kAnalogButtonSource);
     } else {
-        gdi::Blit(painter, kSwitchButtonAt, Bitmap(kSwitchButtonBitmap),
-                  {kSwitchButtonSize, 0, kSwitchButtonSize, kSwitchButtonSize});
+        gdi::Blit(painter, kSwitchButtonAt, Bitmap(kSwitchButtonBitmap), kDigitalButtonSource);
         const QImage& panel = Bitmap(kPanelBitmap);
-        gdi::Blit(painter, kPanelAt, panel, panel.rect());
+        gdi::Blit(painter, kPanelAt, panel,
+                  DeviceRect::FromSize(0, 0, panel.width() / panel.devicePixelRatio(),
+                                       panel.height() / panel.devicePixelRatio()));
         // Centred, from the top of each box (a bottom alignment needs a single line).
         constexpr unsigned kDigitFlags = gdi::DT_CENTER | gdi::DT_BOTTOM;
-        gdi::DrawText(painter, Q(FormatTime(now, kTimePicture)), kTimeText, kDigitFlags,
-                      FontComic100x25Bold(), kDigitsColor, QColor(Qt::white));
-        gdi::DrawText(painter, Q(FormatTime(now, kSecondsPicture)), kSecondsText, kDigitFlags,
+        gdi::DrawText(painter, Q(layout.time), kTimeText, kDigitFlags, FontComic100x25Bold(),
+                      kDigitsColor, QColor(Qt::white));
+        gdi::DrawText(painter, Q(layout.seconds), kSecondsText, kDigitFlags,
                       FontComic20x20Bold(), kDigitsColor, QColor(Qt::white));
     }
     firstPaint = false;
@@ -117,16 +131,14 @@ void ClockScreen::PenDown(int x, int y) {
     if (HandleTabBarPress(x, y)) {
         return;
     }
-    if (y >= kTapTop && y <= kTapBottom) {
-        if (x >= kDateLeft && x <= kDateRight) {
-            // Where there is no clock settings program nothing starts, and nothing is said.
-            (void)StartDeviceProgram(kClockDevicePath);
-            return;
-        }
-        if (x >= kButtonLeft && x <= kButtonRight) {
-            ToggleFace();
-            return;
-        }
+    if (kDateTap.ContainsInclusive(x, y)) {
+        // Where there is no clock settings program nothing starts, and nothing is said.
+        (void)StartDeviceProgram(kClockDevicePath);
+        return;
+    }
+    if (kSwitchButtonTap.ContainsInclusive(x, y)) {
+        ToggleFace();
+        return;
     }
     HostedScreen::PenDown(x, y);
 }

@@ -4,6 +4,8 @@
 // switch faces; a tap on the date starts the device's clock settings program.
 #include <QTimer>
 
+#include "platform/datetime.h"
+#include "screens/clock_hands.h"
 #include "screens/hosted_screen.h"
 
 namespace moru {
@@ -27,14 +29,28 @@ public:
 
     const QTimer& repaintTimer() const { return repaintTimer_; }
 
+    // What one paint shows, computed from the face and the time alone.
+    struct Layout {
+        bool analog = true;
+        std::u16string date;     // the date line, right-aligned at the top
+        ClockHands hands;        // analog face
+        std::u16string time;     // digital face: "hh:mm"
+        std::u16string seconds;  // digital face: "ss tt"
+    };
+    static Layout LayoutFor(bool analog, const SystemTime& now);
+
 protected:
-    void Paint() override;
+    // The clock shows the time now, so every paint reads the clock first.
+    bool RefreshPending() const override { return true; }
+    void Refresh() override;
+    void PaintScreen(QPainter& painter) override;
     void PenDown(int x, int y) override;
     void KeyUp(int virtualKey) override;
 
 private:
     void ToggleFace();
 
+    SystemTime now_{};  // the time the last refresh read; one reading serves a whole paint
     QTimer focusTimer_;
     QTimer repaintTimer_;
 };

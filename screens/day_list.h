@@ -6,13 +6,9 @@
 #include <cstdint>
 
 #include "store/appointment_record.h"
+#include "store/day_items.h"
 
 namespace moru {
-
-// The appointments that touch the given day, each loaded in full, in the store's order.
-// Identifiers that no longer load are left out. Empty when the store is not open or the
-// query fails.
-AppointmentArray QueryDayItems(int year, int month, int day);
 
 class DayList : public QWidget {
     Q_OBJECT

@@ -1,99 +1,60 @@
 #include "screens/hosted_screen.h"
 
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 
 #include "screens/tab_bar.h"
 
 namespace moru {
+namespace {
+
+// How long a release waits for the press that would make it a repeat. X11 sends the two
+// together, so they arrive within the same batch of events; the delay is far below what a
+// person notices.
+constexpr int kRepeatWindowMs = 30;
+
+}  // namespace
 
 HostedScreen::HostedScreen(ScreenHost& host, int screenNumber, QWidget* parent)
-    : QWidget(parent), host_(host), screenNumber_(screenNumber) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    : PixelPane(QSize(kWidth, kHeight), parent), host_(host), screenNumber_(screenNumber) {
     setFocusPolicy(Qt::StrongFocus);
-    setFixedSize(kWidth, kHeight);
+    releaseTimer_.setSingleShot(true);
+    releaseTimer_.setInterval(kRepeatWindowMs);
+    connect(&releaseTimer_, &QTimer::timeout, this, &HostedScreen::DeliverPendingRelease);
 }
 
-void HostedScreen::SetScale(int scale) {
-    scale_ = std::max(1, scale);
-    setFixedSize(kWidth * scale_, kHeight * scale_);
-    update();
+void HostedScreen::CloseRequest() {
+    host_.SaveAndMinimize();
 }
 
-QImage& HostedScreen::buffer() {
-    if (backBuffer_.isNull()) {
-        backBuffer_ = QImage(kWidth, kHeight, QImage::Format_RGB32);
-        backBuffer_.fill(Qt::white);
-    }
-    return backBuffer_;
-}
-
-void HostedScreen::PaintNow() { Paint(); }
-
-void HostedScreen::CloseRequest() { host_.SaveAndMinimize(); }
-
-void HostedScreen::PenDown(int /*x*/, int /*y*/) {}
-void HostedScreen::PenMove(int /*x*/, int /*y*/) {}
-void HostedScreen::PenUp(int /*x*/, int /*y*/) {}
 void HostedScreen::KeyDown(int /*virtualKey*/) {}
 void HostedScreen::KeyUp(int /*virtualKey*/) {}
+
+void HostedScreen::Paint(QPainter& painter) {
+    PaintScreen(painter);
+    DrawTabBar(painter, state().currentScreen);
+}
 
 bool HostedScreen::HandleTabBarPress(int x, int y) {
     if (!InTabBand(y)) {
         return false;
     }
     const int tab = TabAt(x);
-    currentScreen = tab;
+    state().currentScreen = tab;
     if (tab != screenNumber_) {
         host_.SwitchScreen(tab);
     }
     return true;
 }
 
-void HostedScreen::Invalidate() { update(); }
-
-void HostedScreen::Invalidate(const QRect& logicalRect) {
-    update(QRect(logicalRect.topLeft() * scale_, logicalRect.size() * scale_));
-}
-
-void HostedScreen::paintEvent(QPaintEvent* /*event*/) {
-    Paint();
-    QPainter painter(this);
-    if (scale_ == 1) {
-        painter.drawImage(0, 0, backBuffer_);
-    } else {
-        painter.drawImage(QRect(0, 0, kWidth * scale_, kHeight * scale_), backBuffer_);
-    }
-}
-
-QPoint HostedScreen::Logical(const QPointF& widgetPoint) const {
-    return {static_cast<int>(widgetPoint.x()) / scale_, static_cast<int>(widgetPoint.y()) / scale_};
-}
-
-void HostedScreen::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        const QPoint p = Logical(event->position());
-        PenDown(p.x(), p.y());
-    }
-}
-
-void HostedScreen::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() & Qt::LeftButton) {
-        const QPoint p = Logical(event->position());
-        PenMove(p.x(), p.y());
-    }
-}
-
-void HostedScreen::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        const QPoint p = Logical(event->position());
-        PenUp(p.x(), p.y());
-    }
-}
-
 void HostedScreen::keyPressEvent(QKeyEvent* event) {
+    if (pendingRelease_ && pendingRelease_->key == event->key() && event->timestamp() != 0 &&
+        pendingRelease_->timestamp == event->timestamp()) {
+        // The second half of an unmarked repeat: the key is still held.
+        pendingRelease_.reset();
+        releaseTimer_.stop();
+        return;
+    }
     if (const int vk = VirtualKeyOf(event->key())) {
         KeyDown(vk);
         return;
@@ -109,11 +70,28 @@ void HostedScreen::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) {
         return;  // holding a key releases it once
     }
-    if (const int vk = VirtualKeyOf(event->key())) {
-        KeyUp(vk);
+    if (VirtualKeyOf(event->key()) == 0) {
+        QWidget::keyReleaseEvent(event);
         return;
     }
-    QWidget::keyReleaseEvent(event);
+    DeliverPendingRelease();  // an earlier release of another key is real
+    if (event->timestamp() == 0) {
+        // A synthesised event carries no time, so no press can pair with it as a repeat.
+        KeyUp(VirtualKeyOf(event->key()));
+        return;
+    }
+    pendingRelease_ = PendingRelease{event->key(), event->timestamp()};
+    releaseTimer_.start();
+}
+
+void HostedScreen::DeliverPendingRelease() {
+    releaseTimer_.stop();
+    if (!pendingRelease_) {
+        return;
+    }
+    const int key = pendingRelease_->key;
+    pendingRelease_.reset();
+    KeyUp(VirtualKeyOf(key));
 }
 
 int VirtualKeyOf(int qtKey) {

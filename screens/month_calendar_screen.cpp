@@ -3,9 +3,9 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSocketNotifier>
 
 #include "app/fonts.h"
-#include "editors/memo_files.h"
 #include "platform/datetime.h"
 #include "platform/locale_format.h"
 #include "platform/process.h"
@@ -13,28 +13,29 @@
 #include "resources/bitmaps.h"
 #include "screens/day_item_menu.h"
 #include "screens/day_list.h"
-#include "screens/tab_bar.h"
+#include "store/restriction_text.h"
 #include "store/store_connection.h"
 
 namespace moru {
 namespace {
 
-using gdi::WinRect;
-
 // Layout of the screen, in logical pixels.
-constexpr QRect kHeaderBand = WinRect(0, 0, 205, 42);  // cleared before the date is drawn
-constexpr QRect kDateText = WinRect(20, 5, 220, 30);   // the selected date, centred
-constexpr QPoint kTodayButtonAt{205, 5};               // bitmap 156, 26 x 26
+constexpr DeviceRect kHeaderBand{0, 0, 205, 42};  // cleared before the date is drawn
+constexpr DeviceRect kDateText{20, 5, 220, 30};   // the selected date, centred
+constexpr QPoint kTodayButtonAt{205, 5};          // bitmap 156, 26 x 26
 constexpr int kTodayButtonSize = 26;
-constexpr int kTodayPressedSourceX = 26;                  // the pressed half of bitmap 156
-constexpr QRect kTodayButton = WinRect(205, 5, 231, 31);  // invalidated while pressed
-constexpr QPoint kWeekdayHeaderAt{0, 42};                 // bitmap 147, 240 x 16
-constexpr QPoint kLegendAt{0, 215};                       // bitmap 148, 240 x 26
-constexpr QRect kDayListPlace{0, 30, 240, 210};           // (x, y, w, h), hidden
-constexpr QRect kScrollBarPlace{222, 31, 15, 207};        // (x, y, w, h), hidden
-constexpr QPoint kCellStripOffset{1, 21};                 // top 32 x 5 of bitmap 150
-constexpr QRect kCellStripSource{0, 0, 32, 5};
+constexpr int kTodayPressedSourceX = 26;         // the pressed half of bitmap 156
+constexpr DeviceRect kTodayButton{205, 5, 231, 31};  // invalidated while pressed
+constexpr QPoint kWeekdayHeaderAt{0, 42};            // bitmap 147, 240 x 16
+constexpr DeviceRect kWeekdayHeaderSource{0, 0, 240, 16};
+constexpr QPoint kLegendAt{0, 215};  // bitmap 148, 240 x 26
+constexpr DeviceRect kLegendSource{0, 0, 240, 26};
+constexpr DeviceRect kDayListPlace = DeviceRect::FromSize(0, 30, 240, 210);     // hidden
+constexpr DeviceRect kScrollBarPlace = DeviceRect::FromSize(222, 31, 15, 207);  // hidden
+constexpr QPoint kCellStripOffset{1, 21};  // top 32 x 5 of bitmap 150
+constexpr DeviceRect kCellStripSource{0, 0, 32, 5};
 constexpr int kNumberInset = 2;  // the day number starts 2 pixels right of the cell's left
+constexpr DeviceRect kGridArea{kGridLeft, kGridTop, kGridRight + 1, kGridBottom + 1};
 
 // Bitmaps.
 constexpr int kWeekdayHeaderBitmap = 147;
@@ -61,16 +62,18 @@ const QColor kKindMarkers[] = {
     {255, 255, 0},  // appointment
 };
 
-// Tap regions, as open intervals.
-bool InDateText(int x, int y) {
-    return x > 30 && x < 195 && y > 5 && y < 31;
-}
-bool InTodayButton(int x, int y) {
-    return y > 5 && y < 31 && x > 205 && x < 231;
+// Tap regions; both edges are outside.
+constexpr DeviceRect kDateTextTap{30, 5, 195, 31};
+constexpr DeviceRect kTodayButtonTap{205, 5, 231, 31};
+
+constexpr int kDateBufferChars = 20;
+
+DeviceRect NumberRect(const CellRect& cell) {
+    return {cell.left + kNumberInset, cell.top, cell.right, cell.bottom};
 }
 
-QRect ToQRect(const CellRect& r) {
-    return WinRect(r.left, r.top, r.right, r.bottom);
+const QFont& NumberFont(bool small) {
+    return small ? FontArial9Bold() : FontArial10Bold();
 }
 
 SystemTime DateAt(int64_t dayNumber) {
@@ -97,18 +100,20 @@ MonthCalendarScreen::MonthCalendarScreen(ScreenHost& host, QWidget* parent)
     const SystemTime today = GetLocalTime();
     displayed_ = {today.year, today.month, today.day};
     selected_ = displayed_;
-    monthItems_.reset();
+    today_ = displayed_;
     SetFebruaryFor(displayed_.year);
 
     dayList_ = new DayList(this);
-    dayList_->setGeometry(kDayListPlace);
+    dayList_->setGeometry(gdi::ToQRect(kDayListPlace));
     dayList_->hide();
     dayListScrollBar_ = new QScrollBar(Qt::Vertical, this);
-    dayListScrollBar_->setGeometry(kScrollBarPlace);
+    dayListScrollBar_->setGeometry(gdi::ToQRect(kScrollBarPlace));
     dayListScrollBar_->hide();
 
     RefillDayList();
 }
+
+MonthCalendarScreen::~MonthCalendarScreen() = default;
 
 void MonthCalendarScreen::RefillDayList() {
     dayList_->year = selected_.year;
@@ -120,124 +125,214 @@ void MonthCalendarScreen::RefillDayList() {
     dayList_->QueryDay(this);
 }
 
-// ---- painting -------------------------------------------------------------------------------
-
-void MonthCalendarScreen::paintEvent(QPaintEvent* /*event*/) {
-    QPainter window(this);
-    windowPainter_ = &window;
-    Paint();
-    PresentBackBuffer();  // the whole finished buffer, in one transfer
-    windowPainter_ = nullptr;
+void MonthCalendarScreen::MemosChanged() {
+    needsFullRedraw = true;
+    needsGridRedraw = true;
+    Invalidate();
 }
 
-void MonthCalendarScreen::PresentBackBuffer() {
-    // Only while the window is being painted is there a painter to show the buffer through;
-    // PaintNow (tests, benchmarks) draws into the buffer alone.
-    if (windowPainter_ != nullptr) {
-        windowPainter_->drawImage(QRect(0, 0, kWidth * scale(), kHeight * scale()), buffer());
+// ---- refresh: what the screen reads -----------------------------------------------------------
+
+bool MonthCalendarScreen::RefreshPending() const {
+    // Only a grid redraw shows what the store, the memo folder and the clock say.
+    return needsFullRedraw && (needsRequery || needsGridRedraw);
+}
+
+void MonthCalendarScreen::Refresh() {
+    WaitCursor busy;
+    if (needsRequery) {
+        dayNumbers_ = ComputeDayNumbers(displayed_.year, displayed_.month);
+    }
+    const SystemTime today = GetLocalTime();
+    today_ = {today.year, today.month, today.day};
+    ReadMemoDays();
+    if (needsRequery) {
+        QueryMonth();
     }
 }
 
-void MonthCalendarScreen::Paint() {
-    QPainter painter(&buffer());
+void MonthCalendarScreen::ReadMemoDays() {
+    memoIndex_.Update();
+    WatchMemoFolder();
+    for (int row = 0; row < kGridRows; ++row) {
+        for (int col = 0; col < kGridColumns; ++col) {
+            const CellDate date =
+                DateOfCell(dayNumbers_, displayed_.year, displayed_.month, row, col);
+            memoDays_[row * kGridColumns + col] =
+                date.valid() && memoIndex_.HasMemo(date.year, date.month, date.day);
+        }
+    }
+}
+
+void MonthCalendarScreen::WatchMemoFolder() {
+    const int fd = memoIndex_.changeDescriptor();
+    if (fd != memoNotifierFd_) {
+        delete memoNotifier_;
+        memoNotifier_ = nullptr;
+        memoNotifierFd_ = fd;
+        if (fd >= 0) {
+            memoNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+            connect(memoNotifier_, &QSocketNotifier::activated, this, [this] {
+                // The notices are read by the next refresh; until then the descriptor stays
+                // readable, so the notifier rests.
+                memoNotifier_->setEnabled(false);
+                MemosChanged();
+            });
+        }
+    }
+    if (memoNotifier_) {
+        memoNotifier_->setEnabled(true);
+    }
+}
+
+void MonthCalendarScreen::QueryMonth() {
+    monthItems_.reset();
+    items_.clear();
+    const StoreConnection& connection = TheStoreConnection();
+    if (!connection.folder) {
+        return;
+    }
+    const MonthWindow window = MonthWindowOf(displayed_.year, displayed_.month);
+    const std::u16string restriction = RestrictionText()
+                                           .StartOnOrAfter(DateAt(window.prevFirst))
+                                           .StartOnOrBefore(DateAt(window.gridEnd))
+                                           .EndOnOrAfter(DateAt(window.gridStart))
+                                           .Text(RestrictionText::Ending::LineFeed);
+    monthItems_ = RestrictAppointments(*connection.folder, restriction);
+    if (!monthItems_) {
+        return;
+    }
+    ForEachItem(*monthItems_, [this](const poom::Appointment& item) {
+        const uint32_t oid = item.Oid();
+        items_.push_back({item.Start(), item.End(), KindOf(oid), IsHoliday(oid)});
+        return true;
+    });
+}
+
+// ---- layout: the state as cells and markers -------------------------------------------------
+
+MonthCalendarScreen::View MonthCalendarScreen::CurrentView() const {
+    View view;
+    view.displayed = displayed_;
+    view.selected = selected_;
+    view.today = today_;
+    view.dayNumbers = dayNumbers_;
+    view.memo = memoDays_;
+    view.items = &items_;
+    view.todayButtonPressed = todayButtonPressed_ && todayButtonTracking_;
+    return view;
+}
+
+MonthCalendarScreen::Layout MonthCalendarScreen::LayoutFor(const View& view) {
+    Layout layout;
+    const SystemTime date =
+        MakeSystemTime(view.selected.year, view.selected.month, view.selected.day);
+    layout.header = FormatDate(date, u"ddd, MMM, dd, yyyy", kDateBufferChars);
+    layout.todaySourceX = view.todayButtonPressed ? kTodayPressedSourceX : 0;
+
+    for (int row = 0; row < kGridRows; ++row) {
+        for (int col = 0; col < kGridColumns; ++col) {
+            Cell& cell = layout.cells[row * kGridColumns + col];
+            cell.rect = CellRectOf(row, col);
+            const CellDate cellDate =
+                DateOfCell(view.dayNumbers, view.displayed.year, view.displayed.month, row, col);
+            cell.valid = cellDate.valid();
+            if (!cell.valid) {
+                continue;
+            }
+            cell.number = view.dayNumbers[row][col];
+            cell.memo = view.memo[row * kGridColumns + col];
+            cell.fill = kCellFill;
+            cell.text = kWeekdayText;
+            if (cellDate.SameDay(view.selected.year, view.selected.month, view.selected.day)) {
+                cell.fill = kSelectedFill;
+                cell.text = kSelectedText;
+                continue;
+            }
+            if (cellDate.SameDay(view.today.year, view.today.month, view.today.day)) {
+                cell.fill = kTodayFill;
+            }
+            if (cellDate.which != CellMonth::Displayed) {
+                cell.text = kNeighbourText;
+                cell.small = true;
+            } else if (cellDate.dayOfWeek == 0) {
+                cell.text = kSundayText;
+            } else if (cellDate.dayOfWeek == 6) {
+                cell.text = kSaturdayText;
+            }
+        }
+    }
+
+    if (view.items == nullptr) {
+        return layout;
+    }
+    const MonthWindow window = MonthWindowOf(view.displayed.year, view.displayed.month);
+    for (const MonthItem& item : *view.items) {
+        for (const MarkedCell& marked : MarkedCells(item.start, item.end, window.gridStart)) {
+            const Cell& cell = layout.cells[marked.row * kGridColumns + marked.col];
+            // A cell without a date is blank; a marker there would belong to no day shown.
+            if (!cell.valid) {
+                continue;
+            }
+            Marker marker;
+            marker.rect = MarkerRect(cell.rect, item.kind);
+            marker.colour = kKindMarkers[item.kind];
+            marker.holiday = item.holiday;
+            marker.numberRect = NumberRect(cell.rect);
+            marker.small = marked.month != view.displayed.month;
+            marker.day = marked.day;
+            layout.markers.push_back(marker);
+        }
+    }
+    return layout;
+}
+
+// ---- painting: the layout, and nothing else -------------------------------------------------
+
+void MonthCalendarScreen::PaintScreen(QPainter& painter) {
+    const Layout layout = LayoutFor(CurrentView());
     if (needsFullRedraw) {
         DrawStaticParts(painter);
-        if (needsRequery) {
-            dayNumbers_ = ComputeDayNumbers(displayed_.year, displayed_.month);
-        }
     }
-    DrawHeader(painter);
+    DrawHeader(painter, layout);
     if (needsFullRedraw && (needsRequery || needsGridRedraw)) {
-        WaitCursor busy;
-        DrawGrid(painter);
-        if (needsRequery) {
-            // Let the grid show while the store is read.
-            painter.end();
-            PresentBackBuffer();
-            painter.begin(&buffer());
-            QueryMonth();
-        }
-        DrawMarkers(painter);
+        DrawGrid(painter, layout);
+        DrawMarkers(painter, layout);
     }
     firstPaint = needsFullRedraw = needsGridRedraw = needsRequery = false;
 }
 
 void MonthCalendarScreen::DrawStaticParts(QPainter& painter) {
-    DrawTabBar(painter, currentScreen);
-    gdi::Blit(painter, kWeekdayHeaderAt, Bitmap(kWeekdayHeaderBitmap), {0, 0, 240, 16});
-    gdi::Blit(painter, kLegendAt, Bitmap(kLegendBitmap), {0, 0, 240, 26});
+    gdi::Blit(painter, kWeekdayHeaderAt, Bitmap(kWeekdayHeaderBitmap), kWeekdayHeaderSource);
+    gdi::Blit(painter, kLegendAt, Bitmap(kLegendBitmap), kLegendSource);
 }
 
-void MonthCalendarScreen::DrawHeader(QPainter& painter) {
+void MonthCalendarScreen::DrawHeader(QPainter& painter, const Layout& layout) {
     gdi::FillRect(painter, kHeaderBand, Qt::white);
-    const SystemTime date = MakeSystemTime(selected_.year, selected_.month, selected_.day);
-    constexpr int kDateBufferChars = 20;
-    const std::u16string text = FormatDate(date, u"ddd, MMM, dd, yyyy", kDateBufferChars);
-    gdi::DrawText(painter, QString::fromStdU16String(text), kDateText,
+    gdi::DrawText(painter, QString::fromStdU16String(layout.header), kDateText,
                   gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_SINGLELINE, FontComic13Bold(),
                   Qt::black);
-    const int sourceX = todayButtonPressed_ && todayButtonTracking_ ? kTodayPressedSourceX : 0;
     gdi::Blit(painter, kTodayButtonAt, Bitmap(kTodayButtonBitmap),
-              {sourceX, 0, kTodayButtonSize, kTodayButtonSize});
+              DeviceRect::FromSize(layout.todaySourceX, 0, kTodayButtonSize, kTodayButtonSize));
 }
 
-void MonthCalendarScreen::DrawGrid(QPainter& painter) {
+void MonthCalendarScreen::DrawGrid(QPainter& painter, const Layout& layout) {
     // Cells without a date are left blank: without this they would keep whatever the
     // previously shown month drew there.
-    gdi::FillRect(painter, WinRect(kGridLeft, kGridTop, kGridRight + 1, kGridBottom + 1),
-                  kCellFill);
-    const SystemTime today = GetLocalTime();
-    // One directory read answers the memo test of every cell.
-    const MemoListing memos = MemoListing::Read();
-    for (int row = 0; row < kGridRows; ++row) {
-        for (int col = 0; col < kGridColumns; ++col) {
-            cellRects_[row][col] = CellRectOf(row, col);
-            const CellDate date =
-                DateOfCell(dayNumbers_, displayed_.year, displayed_.month, row, col);
-            if (!date.valid()) {
-                continue;
-            }
-            DrawCell(painter, row, col, date, date.SameDay(today.year, today.month, today.day),
-                     memos.HasMemo(date.year, date.month, date.day));
+    gdi::FillRect(painter, kGridArea, kCellFill);
+    for (const Cell& cell : layout.cells) {
+        if (!cell.valid) {
+            continue;
         }
-    }
-    DrawGridLines(painter);
-}
-
-void MonthCalendarScreen::DrawCell(QPainter& painter, int row, int col, const CellDate& date,
-                                   bool isToday, bool hasMemo) {
-    const CellRect& cell = cellRects_[row][col];
-    const QFont* font = &FontArial10Bold();
-    QColor fill = kCellFill;
-    QColor text = kWeekdayText;
-    if (date.SameDay(selected_.year, selected_.month, selected_.day)) {
-        fill = kSelectedFill;
-        text = kSelectedText;
-    } else {
-        if (isToday) {
-            fill = kTodayFill;
+        gdi::FillRect(painter, cell.rect, cell.fill);
+        gdi::Blit(painter, QPoint(cell.rect.left, cell.rect.top) + kCellStripOffset,
+                  Bitmap(kCellStripBitmap), kCellStripSource);
+        if (cell.memo) {
+            gdi::FillRect(painter, MarkerRect(cell.rect, Memo), kMemoMarker);
         }
-        if (date.which != CellMonth::Displayed) {
-            text = kNeighbourText;
-            font = &FontArial9Bold();
-        } else if (date.dayOfWeek == 0) {
-            text = kSundayText;
-        } else if (date.dayOfWeek == 6) {
-            text = kSaturdayText;
-        }
+        gdi::DrawText(painter, QString::number(cell.number), NumberRect(cell.rect),
+                      gdi::DT_LEFT | gdi::DT_SINGLELINE, NumberFont(cell.small), cell.text);
     }
-    gdi::FillRect(painter, ToQRect(cell), fill);
-    gdi::Blit(painter, QPoint(cell.left, cell.top) + kCellStripOffset, Bitmap(kCellStripBitmap),
-              kCellStripSource);
-    if (hasMemo) {
-        gdi::FillRect(painter, ToQRect(MarkerRect(cell, Memo)), kMemoMarker);
-    }
-    gdi::DrawText(painter, QString::number(dayNumbers_[row][col]),
-                  WinRect(cell.left + kNumberInset, cell.top, cell.right, cell.bottom),
-                  gdi::DT_LEFT | gdi::DT_SINGLELINE, *font, text);
-}
-
-void MonthCalendarScreen::DrawGridLines(QPainter& painter) {
     // No line runs along the grid's top edge: the weekday header sits there.
     for (int row = 0; row < kGridRows; ++row) {
         const int y = kGridTop + kCellHeight * (row + 1);
@@ -250,47 +345,15 @@ void MonthCalendarScreen::DrawGridLines(QPainter& painter) {
     }
 }
 
-void MonthCalendarScreen::QueryMonth() {
-    monthItems_.reset();
-    const StoreConnection& connection = TheStoreConnection();
-    if (!connection.folder) {
-        return;
-    }
-    const MonthWindow window = MonthWindowOf(displayed_.year, displayed_.month);
-    const std::u16string restriction =
-        u"[Start] >= " + FormatRestrictionDate(DateAt(window.prevFirst)) + u" and [Start] <= " +
-        FormatRestrictionDate(DateAt(window.gridEnd)) + u" and [End] >= " +
-        FormatRestrictionDate(DateAt(window.gridStart)) + u"\n";
-    monthItems_ = RestrictAppointments(*connection.folder, restriction);
-}
-
-void MonthCalendarScreen::DrawMarkers(QPainter& painter) {
-    if (!monthItems_) {
-        return;
-    }
-    const MonthWindow window = MonthWindowOf(displayed_.year, displayed_.month);
-    ForEachItem(*monthItems_, [&](const poom::Appointment& item) {
-        const uint32_t oid = item.Oid();
-        const bool holiday = IsHoliday(oid);
-        const ItemKind kind = KindOf(oid);
-        for (const MarkedCell& marked : MarkedCells(item.Start(), item.End(), window.gridStart)) {
-            // A cell without a date is blank; a marker there would belong to no day shown.
-            if (!DateOfCell(dayNumbers_, displayed_.year, displayed_.month, marked.row, marked.col)
-                     .valid()) {
-                continue;
-            }
-            const CellRect& cell = cellRects_[marked.row][marked.col];
-            if (holiday) {
-                const QFont& font =
-                    marked.month == displayed_.month ? FontArial10Bold() : FontArial9Bold();
-                gdi::DrawText(painter, QString::number(marked.day),
-                              WinRect(cell.left + kNumberInset, cell.top, cell.right, cell.bottom),
-                              gdi::DT_LEFT | gdi::DT_SINGLELINE, font, kHolidayText);
-            }
-            gdi::FillRect(painter, ToQRect(MarkerRect(cell, kind)), kKindMarkers[kind]);
+void MonthCalendarScreen::DrawMarkers(QPainter& painter, const Layout& layout) {
+    for (const Marker& marker : layout.markers) {
+        if (marker.holiday) {
+            gdi::DrawText(painter, QString::number(marker.day), marker.numberRect,
+                          gdi::DT_LEFT | gdi::DT_SINGLELINE, NumberFont(marker.small),
+                          kHolidayText);
         }
-        return true;
-    });
+        gdi::FillRect(painter, marker.rect, marker.colour);
+    }
 }
 
 // ---- pen and keys ---------------------------------------------------------------------------
@@ -318,14 +381,14 @@ void MonthCalendarScreen::PenDown(int x, int y) {
         ShowDayItemMenu(*this);
         return;
     }
-    if (InDateText(x, y)) {
+    if (kDateTextTap.ContainsOpen(x, y)) {
         StartDeviceProgram(kClockDevicePath);
         // The clock may change today's date; the next paint re-reads everything.
         needsFullRedraw = true;
         needsRequery = true;
         return;
     }
-    if (InTodayButton(x, y)) {
+    if (kTodayButtonTap.ContainsOpen(x, y)) {
         todayButtonPressed_ = true;
         todayButtonTracking_ = true;
         Invalidate(kTodayButton);
@@ -334,13 +397,13 @@ void MonthCalendarScreen::PenDown(int x, int y) {
 
 void MonthCalendarScreen::PenMove(int x, int y) {
     if (todayButtonTracking_) {
-        todayButtonPressed_ = InTodayButton(x, y);
+        todayButtonPressed_ = kTodayButtonTap.ContainsOpen(x, y);
         Invalidate(kTodayButton);
     }
 }
 
 void MonthCalendarScreen::PenUp(int x, int y) {
-    if (InTodayButton(x, y) && todayButtonTracking_) {
+    if (kTodayButtonTap.ContainsOpen(x, y) && todayButtonTracking_) {
         GoToToday();
     }
     todayButtonPressed_ = false;

@@ -4,14 +4,26 @@
 // appointment or memo carries a coloured marker, the colour legend and the tab bar. A day tap
 // selects the day and opens the day item menu; the arrow keys page through months and years;
 // a tap on the date text starts the clock settings program.
+//
+// On the screen frame: Refresh() reads today's date, the memo days and (when the month must be
+// read again) the month's items; LayoutFor() turns that state into cells and markers;
+// PaintScreen() draws the parts the redraw flags name from that layout; the pen handlers hit-test
+// the same layout.
+#include <QColor>
 #include <QPoint>
+#include <array>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "platform/datetime.h"
 #include "platform/poom/poom.h"
 #include "screens/hosted_screen.h"
 #include "screens/month_grid.h"
+#include "store/memo_index.h"
 
 class QScrollBar;
+class QSocketNotifier;
 
 namespace moru {
 
@@ -22,6 +34,7 @@ class MonthCalendarScreen : public HostedScreen {
 
 public:
     MonthCalendarScreen(ScreenHost& host, QWidget* parent);
+    ~MonthCalendarScreen() override;
 
     // Redraw flags; the main view's refresh sets needsFullRedraw and needsRequery.
     bool firstPaint = true;
@@ -33,31 +46,79 @@ public:
     DisplayedDate selected() const { return selected_; }
     // The selected day's records, from which the day item menu is built.
     const DayList& dayList() const { return *dayList_; }
+    DayList& dayList() { return *dayList_; }
     // Where the last day tap landed: the anchor of the day item menu.
     QPoint lastTap() const { return lastTap_; }
     bool todayButtonPressed() const { return todayButtonPressed_; }
     const DayNumbers& dayNumbers() const { return dayNumbers_; }
-    const CellRect& cellRect(int row, int col) const { return cellRects_[row][col]; }
+    CellRect cellRect(int row, int col) const { return CellRectOf(row, col); }
+
+    // A memo was added or removed by this program: the grid shows the day's marker at the
+    // next paint, without waiting for the folder's notice.
+    void MemosChanged();
+
+    // One item of the month as the markers need it.
+    struct MonthItem {
+        double start = 0;
+        double end = 0;
+        ItemKind kind = Appointment;
+        bool holiday = false;  // draws the day number red
+    };
+
+    // What the screen reads before it paints, and what it paints from.
+    struct View {
+        DisplayedDate displayed;
+        DisplayedDate selected;
+        DisplayedDate today;
+        DayNumbers dayNumbers{};
+        std::array<bool, kGridCells> memo{};  // [row * 7 + col]: the cell's day has a memo
+        const std::vector<MonthItem>* items = nullptr;
+        bool todayButtonPressed = false;
+    };
+
+    struct Cell {
+        CellRect rect;
+        bool valid = false;  // a cell without a date is left blank
+        QColor fill;
+        QColor text;
+        bool small = false;  // a neighbouring month's number, in the 9-point face
+        int number = 0;
+        bool memo = false;
+    };
+    struct Marker {
+        CellRect rect;        // the kind's slot at the foot of the cell
+        QColor colour;
+        bool holiday = false;  // also redraws the day number in red
+        CellRect numberRect;
+        bool small = false;
+        int day = 0;
+    };
+    struct Layout {
+        std::u16string header;  // the selected date in words
+        int todaySourceX = 0;   // the normal or the pressed half of the today button
+        std::array<Cell, kGridCells> cells;
+        std::vector<Marker> markers;
+    };
+    static Layout LayoutFor(const View& view);
 
 protected:
-    void Paint() override;
+    bool RefreshPending() const override;
+    void Refresh() override;
+    void PaintScreen(QPainter& painter) override;
     void PenDown(int x, int y) override;
     void PenMove(int x, int y) override;
     void PenUp(int x, int y) override;
     void KeyDown(int virtualKey) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
-    void DrawStaticParts(QPainter& painter);
-    void DrawHeader(QPainter& painter);
-    void DrawGrid(QPainter& painter);
-    void DrawCell(QPainter& painter, int row, int col, const CellDate& date, bool isToday,
-                  bool hasMemo);
-    void DrawGridLines(QPainter& painter);
+    View CurrentView() const;
     void QueryMonth();
-    void DrawMarkers(QPainter& painter);
-    // Shows the back buffer in the window now, when a paint of the window is under way.
-    void PresentBackBuffer();
+    void ReadMemoDays();
+    void DrawStaticParts(QPainter& painter);
+    void DrawHeader(QPainter& painter, const Layout& layout);
+    void DrawGrid(QPainter& painter, const Layout& layout);
+    void DrawMarkers(QPainter& painter, const Layout& layout);
+    void WatchMemoFolder();
 
     void RefillDayList();
     void GoToToday();
@@ -71,15 +132,20 @@ private:
     QPoint lastTap_;
 
     DayNumbers dayNumbers_{};
-    CellRect cellRects_[kGridRows][kGridColumns]{};  // refilled on every grid redraw
-    // The restricted collection of the last month query, kept until the next one so that a
-    // day tap redraws the markers without asking the store again. Empty when the store is
-    // not open or the query failed.
+    // What the last refresh read.
+    DisplayedDate today_;
+    std::array<bool, kGridCells> memoDays_{};
+    std::vector<MonthItem> items_;
+    // The restricted collection of the last month query, kept until the next one. Empty when
+    // the store is not open or the query failed.
     std::optional<poom::ItemCollection> monthItems_;
+
+    MemoIndex memoIndex_;
+    QSocketNotifier* memoNotifier_ = nullptr;  // the memo folder changed from outside
+    int memoNotifierFd_ = -1;
 
     DayList* dayList_ = nullptr;              // hidden child: the selected day's records
     QScrollBar* dayListScrollBar_ = nullptr;  // hidden, as the day list is
-    QPainter* windowPainter_ = nullptr;       // the window's painter while a paint event runs
 };
 
 }  // namespace moru

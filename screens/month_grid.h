@@ -9,13 +9,14 @@
 // only gets a date when that month's year lies in 1901..2998, so the grid never names a day
 // outside the range the store and the date formatter are used with.
 //
-// Rectangles are (left, top, right, bottom) in the screen's logical pixels with right and
-// bottom exclusive, as every drawing helper takes them.
+// Rectangles are DeviceRects: (left, top, right, bottom) in the screen's logical pixels with
+// right and bottom exclusive, as every drawing helper takes them.
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "platform/device_rect.h"
 #include "store/appointment_record.h"
 
 namespace moru {
@@ -60,14 +61,8 @@ struct CellDate {
 CellDate DateOfCell(const DayNumbers& numbers, int displayedYear, int displayedMonth, int row,
                     int col);
 
-struct CellRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;   // exclusive
-    int bottom = 0;  // exclusive
-
-    bool operator==(const CellRect&) const = default;
-};
+// A cell's rectangle, in the device's one rectangle form.
+using CellRect = DeviceRect;
 
 // Grid geometry: cells of 33 x 26 pixels from (4, 58); the grid spans x 4..235, y 58..214.
 inline constexpr int kGridLeft = 4;

@@ -3,7 +3,6 @@
 #include <QPainter>
 
 #include "platform/qt/drawing.h"
-#include "screens/tab_bar.h"
 
 namespace moru {
 
@@ -15,11 +14,8 @@ void ScheduleListWindow::ReloadList() {
     Invalidate();
 }
 
-void ScheduleListWindow::Paint() {
-    QImage& image = buffer();
-    QPainter painter(&image);
-    gdi::FillRect(painter, image.rect(), Qt::white);
-    DrawTabBar(painter, currentScreen);
+void ScheduleListWindow::PaintScreen(QPainter& painter) {
+    gdi::FillRect(painter, {0, 0, kWidth, kHeight}, Qt::white);
 }
 
 void ScheduleListWindow::PenDown(int x, int y) {

@@ -19,7 +19,7 @@ public:
     int reloadCount() const { return reloadCount_; }
 
 protected:
-    void Paint() override;
+    void PaintScreen(QPainter& painter) override;
     void PenDown(int x, int y) override;
 
 private:

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/word_tables.h"
+#include "store/word_tables.h"
 #include "platform/text.h"
 
 namespace moru {

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/category_store.h"
+#include "store/calendar_state.h"
+#include "store/category_store.h"
 #include "platform/locale_format.h"
 #include "platform/text.h"
 #include "platform/ui_host.h"
@@ -105,8 +106,7 @@ void ReadRecurrence(poom::Appointment& appointment, AppointmentRecord& record) {
 }  // namespace
 
 StoreConnection& TheStoreConnection() {
-    static StoreConnection connection;
-    return connection;
+    return Calendar().connection;
 }
 
 bool OpenStoreConnection() {
@@ -221,13 +221,13 @@ bool Contains(const OidList& list, uint32_t oid) {
 }  // namespace
 
 bool IsAlarm(uint32_t oid) {
-    return Contains(AlarmOids, oid);
+    return Contains(Calendar().AlarmOids, oid);
 }
 bool IsHoliday(uint32_t oid) {
-    return Contains(HolidayOids, oid);
+    return Contains(Calendar().HolidayOids, oid);
 }
 bool IsAnniversary(uint32_t oid) {
-    return Contains(AnniversaryOids, oid);
+    return Contains(Calendar().AnniversaryOids, oid);
 }
 
 // An identifier kept in more than one list takes the first kind in this order.
@@ -249,25 +249,19 @@ std::u16string FormatRestrictionDate(const SystemTime& time) {
 }
 
 std::optional<poom::ItemCollection> RestrictAppointments(const poom::Folder& folder,
-                                                         std::u16string_view restriction) {
+                                                         std::u16string_view restriction,
+                                                         poom::Recurrences recurrences) {
     StoreConnection& connection = TheStoreConnection();
-    auto items = folder.Items();
-    if (!items) {
-        connection.lastResult = items.error().code;
-        std::fprintf(stderr, "moru: listing the appointments failed: %s\n",
-                     items.error().message.c_str());
-        return std::nullopt;
-    }
-    auto restricted = items->Restrict(restriction);
+    // Every occurrence inside the window comes back as its own item with its own times, unless
+    // the caller asks for each series once.
+    auto restricted = folder.Query(restriction, recurrences);
     if (!restricted) {
         connection.lastResult = restricted.error().code;
-        std::fprintf(stderr, "moru: restricting the appointments to \"%s\" failed: %s\n",
+        std::fprintf(stderr, "moru: querying the appointments with \"%s\" failed: %s\n",
                      ToUtf8(restriction).c_str(), restricted.error().message.c_str());
         return std::nullopt;
     }
     connection.lastResult = 0;
-    // Every occurrence inside the window then comes back as its own item with its own times.
-    restricted->SetIncludeRecurrences(true);
     return std::move(*restricted);
 }
 
@@ -283,8 +277,10 @@ void ForEachItem(const poom::ItemCollection& items,
 }
 
 bool QueryAppointments(const poom::Folder& folder, std::u16string_view restriction,
-                       const std::function<bool(const poom::Appointment&)>& visit) {
-    const std::optional<poom::ItemCollection> items = RestrictAppointments(folder, restriction);
+                       const std::function<bool(const poom::Appointment&)>& visit,
+                       poom::Recurrences recurrences) {
+    const std::optional<poom::ItemCollection> items =
+        RestrictAppointments(folder, restriction, recurrences);
     if (!items) {
         return false;
     }

@@ -40,16 +40,19 @@ ItemKind KindOf(uint32_t oid);
 // The date alone in the system's short date (the form restriction texts carry).
 std::u16string FormatRestrictionDate(const SystemTime& time);
 
-// The enumeration every screen follows: Items, Restrict, IncludeRecurrences, then Item(1),
-// Item(2), ... until none. RestrictAppointments gives the restricted collection (nothing when
-// Items or Restrict fails) for a screen that keeps it; ForEachItem walks one until the visitor
-// returns false or the items end.
-std::optional<poom::ItemCollection> RestrictAppointments(const poom::Folder& folder,
-                                                         std::u16string_view restriction);
+// The enumeration every screen follows: Items, Restrict, IncludeRecurrences (every occurrence
+// unless asked for each series once), then Item(1), Item(2), ... until none.
+// RestrictAppointments gives the restricted collection (nothing when Items or Restrict fails,
+// with the reason on stderr) for a screen that keeps it; ForEachItem walks one until the
+// visitor returns false or the items end. Restriction texts come from RestrictionText.
+std::optional<poom::ItemCollection> RestrictAppointments(
+    const poom::Folder& folder, std::u16string_view restriction,
+    poom::Recurrences recurrences = poom::Recurrences::Occurrences);
 void ForEachItem(const poom::ItemCollection& items,
                  const std::function<bool(const poom::Appointment&)>& visit);
 // Both; false when Items or Restrict failed.
 bool QueryAppointments(const poom::Folder& folder, std::u16string_view restriction,
-                       const std::function<bool(const poom::Appointment&)>& visit);
+                       const std::function<bool(const poom::Appointment&)>& visit,
+                       poom::Recurrences recurrences = poom::Recurrences::Occurrences);
 
 }  // namespace moru

@@ -523,6 +523,19 @@ Result<ItemCollection> Folder::Items() const {
     return ItemCollection(state);
 }
 
+Result<ItemCollection> Folder::Query(std::u16string_view restriction,
+                                     Recurrences recurrences) const {
+    Result<ItemCollection> items = Items();
+    if (!items.ok()) {
+        return items;
+    }
+    Result<ItemCollection> restricted = items->Restrict(restriction);
+    if (restricted.ok()) {
+        restricted->SetIncludeRecurrences(recurrences == Recurrences::Occurrences);
+    }
+    return restricted;
+}
+
 // ---- Application ----
 
 Application::Application(std::filesystem::path storeFile) : storeFile_(std::move(storeFile)) {}

@@ -187,9 +187,16 @@ private:
     std::shared_ptr<detail::CollectionState> state_;
 };
 
+// Whether a restricted collection lists each recurring series once or every occurrence of
+// it inside the restricted window.
+enum class Recurrences { Series, Occurrences };
+
 class Folder {
 public:
     Result<ItemCollection> Items() const;
+    // Items, then Restrict with `restriction`, then IncludeRecurrences as asked: the query
+    // every reader of a date range makes. Fails with the first of those calls that fails.
+    Result<ItemCollection> Query(std::u16string_view restriction, Recurrences recurrences) const;
 
 private:
     friend class Application;

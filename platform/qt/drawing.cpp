@@ -4,9 +4,9 @@
 
 namespace moru::gdi {
 
-void FillRect(QPainter& painter, const QRect& rect, const QColor& color) {
-    if (rect.width() > 0 && rect.height() > 0) {
-        painter.fillRect(rect, color);
+void FillRect(QPainter& painter, const DeviceRect& rect, const QColor& color) {
+    if (!rect.empty()) {
+        painter.fillRect(ToQRect(rect), color);
     }
 }
 
@@ -34,8 +34,10 @@ void Line(QPainter& painter, QPoint from, QPoint to, const QColor& color, int wi
     painter.restore();
 }
 
-void DrawText(QPainter& painter, const QString& text, const QRect& rect, unsigned flags,
-              const QFont& font, const QColor& textColor, std::optional<QColor> background) {
+void DrawText(QPainter& painter, const QString& text, const DeviceRect& deviceRect,
+              unsigned flags, const QFont& font, const QColor& textColor,
+              std::optional<QColor> background) {
+    const QRect rect = ToQRect(deviceRect);
     painter.save();
     painter.setFont(font);
     painter.setPen(textColor);
@@ -73,26 +75,46 @@ void DrawText(QPainter& painter, const QString& text, const QRect& rect, unsigne
     painter.restore();
 }
 
-void Blit(QPainter& painter, QPoint dest, const QImage& image, const QRect& source) {
-    if (image.isNull()) {
+namespace {
+
+// Where `source` (logical pixels of the image) lands on the target, and which of the image's
+// own pixels it covers: an image drawn at ratio r holds r x r pixels per logical pixel.
+struct BlitGeometry {
+    QRectF target;
+    QRectF source;
+};
+
+BlitGeometry GeometryOf(QPoint dest, const QImage& image, const DeviceRect& source) {
+    const qreal ratio = image.devicePixelRatio();
+    return {QRectF(dest.x(), dest.y(), source.width(), source.height()),
+            QRectF(source.left * ratio, source.top * ratio, source.width() * ratio,
+                   source.height() * ratio)};
+}
+
+}  // namespace
+
+void Blit(QPainter& painter, QPoint dest, const QImage& image, const DeviceRect& source) {
+    if (image.isNull() || source.empty()) {
         return;
     }
+    const BlitGeometry g = GeometryOf(dest, image, source);
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(dest, image, source);
+    painter.drawImage(g.target, image, g.source);
     painter.restore();
 }
 
 void BlitMasked(QPainter& painter, QPoint dest, const QImage& mask, const QImage& image,
-                const QRect& source) {
-    if (mask.isNull() || image.isNull()) {
+                const DeviceRect& source) {
+    if (mask.isNull() || image.isNull() || source.empty()) {
         return;
     }
+    const BlitGeometry g = GeometryOf(dest, image, source);
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-    painter.drawImage(dest, mask.convertToFormat(QImage::Format_RGB32), source);
+    painter.drawImage(g.target, mask.convertToFormat(QImage::Format_RGB32), g.source);
     painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
-    painter.drawImage(dest, image.convertToFormat(QImage::Format_RGB32), source);
+    painter.drawImage(g.target, image.convertToFormat(QImage::Format_RGB32), g.source);
     painter.restore();
 }
 

@@ -12,6 +12,8 @@
 #include <QString>
 #include <optional>
 
+#include "platform/device_rect.h"
+
 namespace moru::gdi {
 
 // Text placement flags, with the device's values.
@@ -23,28 +25,30 @@ inline constexpr unsigned DT_BOTTOM = 0x008;
 inline constexpr unsigned DT_SINGLELINE = 0x020;
 inline constexpr unsigned DT_NOPREFIX = 0x800;
 
-// (left, top, right, bottom) with right and bottom exclusive; usable in constants.
-constexpr QRect WinRect(int left, int top, int right, int bottom) {
-    return {left, top, right - left, bottom - top};
+// The same pixels as a QRect, for Qt calls (widget geometry, update regions).
+constexpr QRect ToQRect(const DeviceRect& rect) {
+    return {rect.left, rect.top, rect.width(), rect.height()};
 }
 
-void FillRect(QPainter& painter, const QRect& rect, const QColor& color);
+void FillRect(QPainter& painter, const DeviceRect& rect, const QColor& color);
 // A solid pen line from `from` towards `to`, leaving out the last pixel.
 void Line(QPainter& painter, QPoint from, QPoint to, const QColor& color, int width = 1);
 
-// Draws text in `rect` (a QRect made with WinRect) with the DT_* flags. Without
+// Draws text in `rect` with the DT_* flags. Without
 // DT_SINGLELINE the text starts at the rectangle's top and wraps at its width. With a
 // background colour the text's box is filled first (opaque mode); without, it is transparent.
-void DrawText(QPainter& painter, const QString& text, const QRect& rect, unsigned flags,
+void DrawText(QPainter& painter, const QString& text, const DeviceRect& rect, unsigned flags,
               const QFont& font, const QColor& textColor,
               std::optional<QColor> background = std::nullopt);
 
-// Copies `source` (a part of `image`) to `dest`.
-void Blit(QPainter& painter, QPoint dest, const QImage& image, const QRect& source);
+// Copies `source` (a part of `image`, in the image's logical pixels) to `dest`. An image
+// drawn at a higher resolution (device pixel ratio 2 or 3) keeps its sharpness on a scaled
+// back buffer and covers the same logical pixels.
+void Blit(QPainter& painter, QPoint dest, const QImage& image, const DeviceRect& source);
 // Puts down a masked image: the mask ANDed onto the target (black keeps the image's place,
 // white keeps the target), then the image ORed on top.
 void BlitMasked(QPainter& painter, QPoint dest, const QImage& mask, const QImage& image,
-                const QRect& source);
+                const DeviceRect& source);
 
 // A font as the device makes it: height in pixels; a non-zero width narrows or widens the
 // face so that its average character width is `width` pixels.

@@ -38,7 +38,7 @@ protected:
     void TearDown() override {
         frame_.reset();
         poom::ClearFaults();
-        refreshSuppressed = 0;
+        Calendar().refreshSuppressed = 0;
     }
 
     CPlumdialView& StartView() {
@@ -64,10 +64,10 @@ protected:
 // ---- Start-up ----
 
 TEST_F(ViewTest, StartUpShowsTheClockAloneAndWritesAMissingCategoryFile) {
-    currentScreen = 3;
+    Calendar().currentScreen = 3;
     frame_ = std::make_unique<CMainFrame>(document_);  // the view is built with the flag set
     CPlumdialView& v = StartView();
-    EXPECT_EQ(currentScreen, 0) << "the view starts on the clock's tab";
+    EXPECT_EQ(Calendar().currentScreen, 0) << "the view starts on the clock's tab";
     ASSERT_NE(v.clockScreen(), nullptr);
     EXPECT_EQ(v.visibleScreen(), v.clockScreen());
     EXPECT_TRUE(v.monthScreen()->isHidden());
@@ -134,7 +134,7 @@ TEST_F(ViewTest, TapOnTheMonthTabOfTheClockShowsTheMonthReadyToRequery) {
     CPlumdialView& v = StartView();
     v.monthScreen()->needsRequery = false;
     QTest::mouseClick(v.clockScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(130, 250));
-    EXPECT_EQ(currentScreen, 2);
+    EXPECT_EQ(Calendar().currentScreen, 2);
     EXPECT_EQ(v.visibleScreen(), v.monthScreen());
     EXPECT_TRUE(v.monthScreen()->needsRequery);
 }
@@ -142,7 +142,7 @@ TEST_F(ViewTest, TapOnTheMonthTabOfTheClockShowsTheMonthReadyToRequery) {
 TEST_F(ViewTest, TapOnTheClocksOwnTabChangesNothing) {
     CPlumdialView& v = StartView();
     QTest::mouseClick(v.clockScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 250));
-    EXPECT_EQ(currentScreen, 0);
+    EXPECT_EQ(Calendar().currentScreen, 0);
     EXPECT_EQ(v.visibleScreen(), v.clockScreen());
 }
 
@@ -153,8 +153,8 @@ TEST_F(ViewTest, TapOnTheTopRowOfTheTabBarIsNotATabTap) {
     EXPECT_EQ(v.visibleScreen(), v.clockScreen());
     QTest::mouseClick(v.clockScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(190, 242));
     EXPECT_EQ(v.visibleScreen(), v.settingsScreen());
-    EXPECT_EQ(currentScreen, 3);
-    currentScreen = 0;
+    EXPECT_EQ(Calendar().currentScreen, 3);
+    Calendar().currentScreen = 0;
 }
 
 // ---- DataChanged: a burst gives one refresh, 500 ms after its last notice ----
@@ -192,14 +192,14 @@ TEST_F(ViewTest, SuppressedNoticeCancelsThePendingRefreshAndStartsNothing) {
     Deliver();
     ASSERT_TRUE(v.refreshPending());
 
-    refreshSuppressed = 1;
+    Calendar().refreshSuppressed = 1;
     v.PostDataChanged();
     Deliver();
     EXPECT_FALSE(v.refreshPending());
     QTest::qWait(CPlumdialView::kRefreshDelayMs + 150);
     EXPECT_EQ(refreshed.count(), 0);
 
-    refreshSuppressed = 0;
+    Calendar().refreshSuppressed = 0;
     v.PostDataChanged();
     Deliver();
     EXPECT_TRUE(v.refreshPending());
@@ -329,7 +329,7 @@ TEST_F(ViewTest, ScreenFillsTheClientAreaFromTheTopLeftWithTheBarBelow) {
     // A tap at widget point (261, 501) is the screen's (130, 250): the month tab.
     QTest::mouseClick(v.clockScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(261, 501));
     EXPECT_EQ(v.visibleScreen(), v.monthScreen());
-    currentScreen = 0;
+    Calendar().currentScreen = 0;
 }
 
 }  // namespace

@@ -141,7 +141,7 @@ TEST_F(ClockScreenTest, TabBarHighlightsTheCurrentScreen) {
     ASSERT_FALSE(bar.isNull());
     for (int current = 0; current < 4; ++current) {
         SCOPED_TRACE(current);
-        currentScreen = current;
+        Calendar().currentScreen = current;
         const QImage image = Paint(clock);
         for (int tab = 0; tab < 4; ++tab) {
             const QImage shown = image.copy(tab * 60, 241, 60, 26);
@@ -154,7 +154,7 @@ TEST_F(ClockScreenTest, TabBarHighlightsTheCurrentScreen) {
             }
         }
     }
-    currentScreen = 0;
+    Calendar().currentScreen = 0;
 }
 
 // ---- Taps at the top: the date starts the clock settings program, the button toggles ----
@@ -182,7 +182,7 @@ TEST_P(ClockTapTest, TapActsByPlace) {
     QTest::mouseClick(&clock, Qt::LeftButton, Qt::NoModifier, QPoint(c.x, c.y));
 
     EXPECT_EQ(clock.isAnalog, c.effect == TapEffect::TogglesFace ? !analogBefore : analogBefore);
-    EXPECT_EQ(currentScreen, 0);
+    EXPECT_EQ(Calendar().currentScreen, 0);
     EXPECT_EQ(view_->visibleScreen(), &clock);
     // The program is started without waiting; give it time to leave its mark.
     bool started = false;

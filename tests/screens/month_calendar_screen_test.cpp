@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/category_store.h"
+#include "store/category_store.h"
 #include "app/main_frame.h"
 #include "app/plumdial_doc.h"
 #include "app/plumdial_view.h"
@@ -46,11 +46,11 @@ SystemTime Noon(int y, int m, int d) {
 class MonthScreenTest : public testing::Test {
 protected:
     MonthScreenTest() {
-        AlarmOids.clear();
-        HolidayOids.clear();
-        AnniversaryOids.clear();
-        dataFolder = u"\\My Documents\\MoruCalendar";
-        currentScreen = kMonthScreen;
+        Calendar().AlarmOids.clear();
+        Calendar().HolidayOids.clear();
+        Calendar().AnniversaryOids.clear();
+        Calendar().dataFolder = u"\\My Documents\\MoruCalendar";
+        Calendar().currentScreen = kMonthScreen;
         EXPECT_TRUE(OpenStoreConnection());
     }
     ~MonthScreenTest() override { CloseStoreConnection(); }
@@ -160,13 +160,13 @@ TEST_F(MonthScreenTest, CellsShowSelectionTodayWeekendsAndNeighbourMonths) {
 }
 
 TEST_F(MonthScreenTest, KindMarkersInTheirSlotsAndHolidaysInRed) {
-    Add(At(2015, 2, 16, 9), At(2015, 2, 16, 10), &AlarmOids);
-    Add(At(2015, 2, 16, 11), At(2015, 2, 16, 12), &HolidayOids);
-    Add(At(2015, 2, 16, 13), At(2015, 2, 16, 14), &AnniversaryOids);
+    Add(At(2015, 2, 16, 9), At(2015, 2, 16, 10), &Calendar().AlarmOids);
+    Add(At(2015, 2, 16, 11), At(2015, 2, 16, 12), &Calendar().HolidayOids);
+    Add(At(2015, 2, 16, 13), At(2015, 2, 16, 14), &Calendar().AnniversaryOids);
     Add(At(2015, 2, 16, 15), At(2015, 2, 16, 16));
-    const uint32_t both = Add(At(2015, 2, 18, 9), At(2015, 2, 18, 10), &AlarmOids);
-    HolidayOids.push_back(both);
-    Add(At(2015, 3, 3), At(2015, 3, 4), &HolidayOids);  // on a neighbouring month's cell
+    const uint32_t both = Add(At(2015, 2, 18, 9), At(2015, 2, 18, 10), &Calendar().AlarmOids);
+    Calendar().HolidayOids.push_back(both);
+    Add(At(2015, 3, 3), At(2015, 3, 4), &Calendar().HolidayOids);  // on a neighbouring month's cell
     test::WriteFileBytes(root_.path() / "My Documents/MoruCalendar/20150216_101010.pwi", "ink");
     Open(2015, 2, 10);
 
@@ -310,10 +310,10 @@ TEST_F(MonthScreenTest, NeighbourCellsBeyondTheRangeAreBlankAndSelectNothing) {
 TEST_F(MonthScreenTest, TabBarOnlySwitchesToOtherScreens) {
     Open(2015, 2, 10);
     Tap(150, 250);
-    EXPECT_EQ(currentScreen, kMonthScreen);
+    EXPECT_EQ(Calendar().currentScreen, kMonthScreen);
     EXPECT_TRUE(host_.switched.empty());
     Tap(10, 250);
-    EXPECT_EQ(currentScreen, kClockScreen);
+    EXPECT_EQ(Calendar().currentScreen, kClockScreen);
     EXPECT_EQ(host_.switched, std::vector<int>{kClockScreen});
 }
 

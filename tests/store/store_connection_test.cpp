@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/category_store.h"
+#include "store/category_store.h"
 #include "platform/device_root.h"
 #include "platform/scripted_ui_host.h"
 #include "platform/text.h"
@@ -37,9 +37,9 @@ struct PatternSpec {
 class StoreTest : public testing::Test {
 protected:
     void SetUp() override {
-        AlarmOids.clear();
-        HolidayOids.clear();
-        AnniversaryOids.clear();
+        Calendar().AlarmOids.clear();
+        Calendar().HolidayOids.clear();
+        Calendar().AnniversaryOids.clear();
         ASSERT_TRUE(OpenStoreConnection());
     }
     void TearDown() override {
@@ -250,9 +250,9 @@ class KindOfTest : public testing::TestWithParam<KindCase> {};
 TEST_P(KindOfTest, FirstListWins) {
     const KindCase& c = GetParam();
     constexpr uint32_t kOid = 42;
-    AlarmOids = c.alarm ? OidList{7, kOid} : OidList{7};
-    HolidayOids = c.holiday ? OidList{kOid} : OidList{};
-    AnniversaryOids = c.anniversary ? OidList{kOid, 9} : OidList{9};
+    Calendar().AlarmOids = c.alarm ? OidList{7, kOid} : OidList{7};
+    Calendar().HolidayOids = c.holiday ? OidList{kOid} : OidList{};
+    Calendar().AnniversaryOids = c.anniversary ? OidList{kOid, 9} : OidList{9};
     EXPECT_EQ(KindOf(kOid), c.kind);
     EXPECT_EQ(IsAlarm(kOid), c.alarm);
     EXPECT_EQ(IsHoliday(kOid), c.holiday);
@@ -280,23 +280,23 @@ TEST_F(StoreTest, PruningRemovesGoneIdentifiersFromListAndFile) {
         oids.push_back(Save(appointment));
     }
     ASSERT_TRUE(LoadCategoryStore());
-    AlarmOids = oids;
+    Calendar().AlarmOids = oids;
     DeleteAppointment(oids[1]);
     DeleteAppointment(oids[2]);
 
-    for (size_t i = 0; i < AlarmOids.size();) {
+    for (size_t i = 0; i < Calendar().AlarmOids.size();) {
         AppointmentRecord record;
-        if (LoadAppointment(AlarmOids[i], record) == 0) {
-            RemoveAt(AlarmOids, i);
+        if (LoadAppointment(Calendar().AlarmOids[i], record) == 0) {
+            RemoveAt(Calendar().AlarmOids, i);
         } else {
             ++i;
         }
     }
-    EXPECT_EQ(AlarmOids, (OidList{oids[0], oids[3]}));
+    EXPECT_EQ(Calendar().AlarmOids, (OidList{oids[0], oids[3]}));
     ASSERT_TRUE(SaveCategoryStore());
-    AlarmOids.clear();
+    Calendar().AlarmOids.clear();
     ASSERT_TRUE(LoadCategoryStore());
-    EXPECT_EQ(AlarmOids, (OidList{oids[0], oids[3]}));
+    EXPECT_EQ(Calendar().AlarmOids, (OidList{oids[0], oids[3]}));
 }
 
 TEST_F(StoreTest, QueryVisitsEachOccurrenceInTheWindow) {

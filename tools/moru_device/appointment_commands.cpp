@@ -13,6 +13,7 @@
 #include "platform/locale_format.h"
 #include "platform/poom/poom.h"
 #include "platform/text.h"
+#include "store/restriction_text.h"
 #include "tools/moru_device/add_request.h"
 #include "tools/moru_device/arguments.h"
 
@@ -196,8 +197,7 @@ int List(const std::vector<std::string>& words, std::ostream& out, std::ostream&
             DayNumber(from->year, from->month, from->day)) {
             return BadArguments(err, "--to is before --from");
         }
-        restriction =
-            u"[Start] <= " + FormatShortDate(*to) + u" and [End] >= " + FormatShortDate(*from);
+        restriction = RestrictionText().StartOnOrBefore(*to).EndOnOrAfter(*from).Text();
     }
 
     auto store = Open(err);

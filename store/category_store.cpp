@@ -1,4 +1,4 @@
-#include "app/category_store.h"
+#include "store/category_store.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/device_root.h"
+#include "store/calendar_state.h"
 #include "platform/text.h"
 #include "platform/ui_host.h"
 
@@ -25,11 +26,7 @@
 
 namespace moru {
 
-std::u16string dataFolder = u"\\My Documents\\MoruCalendar";
 const std::u16string dataFileName = u"MoruCalendar.dat";
-OidList AlarmOids;
-OidList HolidayOids;
-OidList AnniversaryOids;
 
 namespace {
 
@@ -44,11 +41,12 @@ constexpr std::u16string_view kCorruptedMessage = u"MoruCalendar.dat corrputed";
 constexpr std::u16string_view kCannotOpenMessage = u"Cannot open MoruCalendar.dat";
 
 std::array<OidList*, 3> Sections() {
-    return {&AlarmOids, &HolidayOids, &AnniversaryOids};
+    CalendarState& state = Calendar();
+    return {&state.AlarmOids, &state.HolidayOids, &state.AnniversaryOids};
 }
 
 std::filesystem::path CategoryFilePath() {
-    return TranslateDevicePath(dataFolder + u"\\" + dataFileName);
+    return TranslateDevicePath(Calendar().dataFolder + u"\\" + dataFileName);
 }
 
 void ShowMessage(std::u16string_view text) {
@@ -62,13 +60,13 @@ void ReportSystemError(const char* what, const std::filesystem::path& path, int 
 // "\My Documents" is always there on a handheld, but a fresh device root starts empty, so
 // every missing level of the data folder is made, not only the last one.
 void PrepareDataFolder() {
-    const std::filesystem::path folder = TranslateDevicePath(dataFolder);
+    const std::filesystem::path folder = TranslateDevicePath(Calendar().dataFolder);
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (!std::filesystem::is_directory(folder, error)) {
         std::fprintf(stderr, "moru: cannot make the data folder %s; using %s instead\n",
                      folder.c_str(), TranslateDevicePath(kFallbackDataFolder).c_str());
-        dataFolder = std::u16string(kFallbackDataFolder);
+        Calendar().dataFolder = std::u16string(kFallbackDataFolder);
     }
 }
 

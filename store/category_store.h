@@ -4,14 +4,12 @@
 #include <string>
 
 #include "store/appointment_record.h"
+#include "store/calendar_state.h"
 
 namespace moru {
 
-extern std::u16string dataFolder;            // device path; "\My Documents\MoruCalendar"
-extern const std::u16string dataFileName;    // "MoruCalendar.dat"
-extern OidList AlarmOids;
-extern OidList HolidayOids;
-extern OidList AnniversaryOids;
+// The lists themselves and the data folder are CalendarState's (store/calendar_state.h).
+extern const std::u16string dataFileName;  // "MoruCalendar.dat"
 
 bool LoadCategoryStore();
 bool SaveCategoryStore();

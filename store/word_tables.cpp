@@ -1,4 +1,4 @@
-#include "app/word_tables.h"
+#include "store/word_tables.h"
 
 namespace moru {
 

@@ -7,6 +7,7 @@
 // paths only through TranslateDevicePath. The file content is the note control's bytes as
 // they are; nothing here reads it.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -31,6 +32,16 @@ std::vector<std::u16string> FindDayMemos(int year, int month, int day);
 
 // True when the day has at least one memo file.
 bool HasMemo(int year, int month, int day);
+
+// The rules behind those answers, for the memo index: "%d%02d%02d", what every memo name of
+// the day begins with; whether a name is a memo file's (".pwi", any case); whether a name
+// matches the day pattern "<prefix>*.pwi".
+std::string MemoDayPrefix(int year, int month, int day);
+bool IsMemoFileName(std::string_view name);
+bool MemoOfDay(std::string_view name, std::string_view prefix);
+// Walks the data folder's entries in the file system's order, giving each memo file name
+// (directories are never memos) to `visit` until it returns false.
+void ForEachMemoFileName(const std::function<bool(std::string_view)>& visit);
 
 // The data folder's memo file names read once, so that many days can be tested against one
 // directory read (a grid redraw tests up to 42 days). Answers exactly as HasMemo would have

@@ -1,13 +1,13 @@
 // Memo file naming and lookup in the data folder of a temporary device root, and the shared
 // buffer through which note data passes.
-#include "editors/memo_files.h"
+#include "store/memo_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 
-#include "app/category_store.h"
+#include "store/category_store.h"
 #include "platform/device_root.h"
 #include "platform/text.h"
 #include "tests/support/temp_root.h"
@@ -23,13 +23,13 @@ SystemTime Time(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
 
 class MemoFilesTest : public testing::Test {
 protected:
-    MemoFilesTest() : savedFolder_(dataFolder) {
-        dataFolder = u"\\My Documents\\MoruCalendar";
+    MemoFilesTest() : savedFolder_(Calendar().dataFolder) {
+        Calendar().dataFolder = u"\\My Documents\\MoruCalendar";
         fs::create_directories(Folder());
     }
-    ~MemoFilesTest() override { dataFolder = savedFolder_; }
+    ~MemoFilesTest() override { Calendar().dataFolder = savedFolder_; }
 
-    fs::path Folder() const { return TranslateDevicePath(dataFolder); }
+    fs::path Folder() const { return TranslateDevicePath(Calendar().dataFolder); }
     void Touch(const std::string& name) { test::WriteFileBytes(Folder() / name, "ink"); }
     // Makes a memo the way the day item menu does: a new name, then a file under it.
     std::string MakeMemo(const SystemTime& date, const SystemTime& time) {
@@ -99,7 +99,7 @@ TEST_F(MemoFilesTest, NoDataFolderMeansNoMemos) {
 }
 
 TEST_F(MemoFilesTest, FallbackFolderWithTrailingSeparator) {
-    dataFolder = u"\\My Documents\\";
+    Calendar().dataFolder = u"\\My Documents\\";
     fs::create_directories(Folder());
     const std::u16string path = MemoFileName(Time(2004, 1, 5), Time(2004, 1, 5, 9, 30, 12));
     test::WriteFileBytes(TranslateDevicePath(path), "ink");
@@ -111,7 +111,7 @@ TEST_F(MemoFilesTest, FallbackFolderWithTrailingSeparator) {
 // "free" nor "taken"; the first name comes back and the write that follows reports the fault.
 TEST_F(MemoFilesTest, NameInAFolderThatCannotBeExaminedIsTheFirstOne) {
     fs::create_symlink("Loop", root_.path() / "Loop");
-    dataFolder = u"\\Loop\\MoruCalendar";
+    Calendar().dataFolder = u"\\Loop\\MoruCalendar";
     EXPECT_EQ(MemoFileName(Time(2004, 1, 5), Time(2004, 1, 5, 9, 30, 12)),
               u"\\Loop\\MoruCalendar\\20040105_093012.pwi");
     EXPECT_FALSE(HasMemo(2004, 1, 5));

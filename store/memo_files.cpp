@@ -1,4 +1,4 @@
-#include "editors/memo_files.h"
+#include "store/memo_files.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <functional>
 #include <system_error>
 
-#include "app/category_store.h"
+#include "store/category_store.h"
 #include "platform/device_root.h"
 #include "platform/text.h"
 
@@ -22,13 +22,6 @@ MemoBuffer SharedMemoBuffer;
 namespace {
 
 constexpr std::string_view kMemoExtension = ".pwi";
-
-// "%d%02d%02d": what every memo name of the day begins with.
-std::string DayPrefix(int year, int month, int day) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%d%02d%02d", year, month, day);
-    return text;
-}
 
 // The extension is compared without regard to case, as the device's file search does.
 bool HasMemoExtension(std::string_view name) {
@@ -41,19 +34,28 @@ bool HasMemoExtension(std::string_view name) {
     });
 }
 
-// The day pattern "<prefix>*.pwi": the prefix, anything, then the extension.
-bool MatchesDay(std::string_view name, std::string_view prefix) {
+std::filesystem::path DataFolderPath() {
+    return TranslateDevicePath(Calendar().dataFolder);
+}
+
+}  // namespace
+
+std::string MemoDayPrefix(int year, int month, int day) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d%02d%02d", year, month, day);
+    return text;
+}
+
+bool IsMemoFileName(std::string_view name) {
+    return HasMemoExtension(name);
+}
+
+bool MemoOfDay(std::string_view name, std::string_view prefix) {
     return name.size() >= prefix.size() + kMemoExtension.size() && name.starts_with(prefix) &&
            HasMemoExtension(name);
 }
 
-std::filesystem::path DataFolderPath() {
-    return TranslateDevicePath(dataFolder);
-}
-
-// Walks the data folder's entries in the file system's order, giving each memo file name
-// (directories are never memos) to `visit` until it returns false.
-void ForEachMemoFile(const std::function<bool(std::string_view)>& visit) {
+void ForEachMemoFileName(const std::function<bool(std::string_view)>& visit) {
     DIR* dir = opendir(DataFolderPath().c_str());
     if (dir == nullptr) {
         return;  // no data folder yet: no memos
@@ -76,6 +78,8 @@ void ForEachMemoFile(const std::function<bool(std::string_view)>& visit) {
     closedir(dir);
 }
 
+namespace {
+
 std::string MemoBaseName(const SystemTime& date, const SystemTime& time) {
     char text[64];
     std::snprintf(text, sizeof text, "%d%02d%02d_%02d%02d%02d", date.year, date.month, date.day,
@@ -94,7 +98,7 @@ bool PathTaken(const std::filesystem::path& path) {
 }  // namespace
 
 std::u16string MemoPath(std::u16string_view name) {
-    std::u16string path = dataFolder;
+    std::u16string path = Calendar().dataFolder;
     path += u'\\';
     path += name;
     return path;
@@ -111,10 +115,10 @@ std::u16string MemoFileName(const SystemTime& date, const SystemTime& time) {
 }
 
 std::vector<std::u16string> FindDayMemos(int year, int month, int day) {
-    const std::string prefix = DayPrefix(year, month, day);
+    const std::string prefix = MemoDayPrefix(year, month, day);
     std::vector<std::u16string> names;
-    ForEachMemoFile([&](std::string_view name) {
-        if (MatchesDay(name, prefix)) {
+    ForEachMemoFileName([&](std::string_view name) {
+        if (MemoOfDay(name, prefix)) {
             names.push_back(FromUtf8(name));
         }
         return true;
@@ -123,10 +127,10 @@ std::vector<std::u16string> FindDayMemos(int year, int month, int day) {
 }
 
 bool HasMemo(int year, int month, int day) {
-    const std::string prefix = DayPrefix(year, month, day);
+    const std::string prefix = MemoDayPrefix(year, month, day);
     bool found = false;
-    ForEachMemoFile([&](std::string_view name) {
-        found = MatchesDay(name, prefix);
+    ForEachMemoFileName([&](std::string_view name) {
+        found = MemoOfDay(name, prefix);
         return !found;
     });
     return found;
@@ -134,7 +138,7 @@ bool HasMemo(int year, int month, int day) {
 
 MemoListing MemoListing::Read() {
     MemoListing listing;
-    ForEachMemoFile([&listing](std::string_view name) {
+    ForEachMemoFileName([&listing](std::string_view name) {
         listing.names_.emplace_back(name);
         return true;
     });
@@ -143,11 +147,11 @@ MemoListing MemoListing::Read() {
 }
 
 bool MemoListing::HasMemo(int year, int month, int day) const {
-    const std::string prefix = DayPrefix(year, month, day);
+    const std::string prefix = MemoDayPrefix(year, month, day);
     // Names that begin with the prefix sort together, right from its lower bound.
     for (auto it = std::lower_bound(names_.begin(), names_.end(), prefix);
          it != names_.end() && it->starts_with(prefix); ++it) {
-        if (MatchesDay(*it, prefix)) {
+        if (MemoOfDay(*it, prefix)) {
             return true;
         }
     }

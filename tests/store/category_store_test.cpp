@@ -1,4 +1,4 @@
-#include "app/category_store.h"
+#include "store/category_store.h"
 
 #include <gtest/gtest.h>
 
@@ -59,10 +59,10 @@ std::vector<std::string> Texts(const ScriptedUiHost& host) {
 class CategoryStoreTest : public testing::Test {
 protected:
     void SetUp() override {
-        dataFolder = u"\\My Documents\\MoruCalendar";
-        AlarmOids.clear();
-        HolidayOids.clear();
-        AnniversaryOids.clear();
+        Calendar().dataFolder = u"\\My Documents\\MoruCalendar";
+        Calendar().AlarmOids.clear();
+        Calendar().HolidayOids.clear();
+        Calendar().AnniversaryOids.clear();
     }
 
     fs::path Folder() const { return root.path() / "My Documents" / "MoruCalendar"; }
@@ -81,16 +81,16 @@ TEST_F(CategoryStoreTest, FirstStartWritesThreeEmptySections) {
     ASSERT_FALSE(fs::exists(root.path() / "My Documents"));
     EXPECT_TRUE(LoadCategoryStore());
     EXPECT_EQ(ReadFileBytes(File()), std::string("\0\0\0\0;\0\0\0\0;\0\0\0\0;", 15));
-    EXPECT_TRUE(AlarmOids.empty() && HolidayOids.empty() && AnniversaryOids.empty());
+    EXPECT_TRUE(Calendar().AlarmOids.empty() && Calendar().HolidayOids.empty() && Calendar().AnniversaryOids.empty());
     EXPECT_TRUE(host.messages.empty());
 }
 
 // Lists of 2, 0 and 1 identifiers: count, identifiers and ';' for each, 13 + 5 + 9 bytes.
 TEST_F(CategoryStoreTest, SaveWritesSectionsInOrder) {
     ASSERT_TRUE(LoadCategoryStore());
-    AlarmOids = {0x04030201, 0xFFFFFFFF};
-    HolidayOids.clear();
-    AnniversaryOids = {7};
+    Calendar().AlarmOids = {0x04030201, 0xFFFFFFFF};
+    Calendar().HolidayOids.clear();
+    Calendar().AnniversaryOids = {7};
     ASSERT_TRUE(SaveCategoryStore());
     const std::string expected(
         "\x02\0\0\0\x01\x02\x03\x04\xFF\xFF\xFF\xFF;"
@@ -120,12 +120,12 @@ class CategoryLoadTest : public CategoryStoreTest, public testing::WithParamInte
 TEST_P(CategoryLoadTest, ListsAndMessages) {
     const LoadCase& c = GetParam();
     WriteFileBytes(File(), c.bytes);
-    AlarmOids = HolidayOids = AnniversaryOids = {99};
+    Calendar().AlarmOids = Calendar().HolidayOids = Calendar().AnniversaryOids = {99};
 
     EXPECT_EQ(LoadCategoryStore(), c.ok);
-    EXPECT_EQ(AlarmOids, c.alarms);
-    EXPECT_EQ(HolidayOids, c.holidays);
-    EXPECT_EQ(AnniversaryOids, c.anniversaries);
+    EXPECT_EQ(Calendar().AlarmOids, c.alarms);
+    EXPECT_EQ(Calendar().HolidayOids, c.holidays);
+    EXPECT_EQ(Calendar().AnniversaryOids, c.anniversaries);
     EXPECT_EQ(Texts(host),
               c.ok ? std::vector<std::string>{} : std::vector<std::string>{kCorrupted});
     // Reading never changes the file, damaged or not.
@@ -197,7 +197,7 @@ TEST_F(CategoryStoreTest, NextSaveDropsTrailingBytesAndKeepsDamagedCopyIntact) {
 TEST_F(CategoryStoreTest, RemovalReachesTheFileAtTheNextSave) {
     WriteFileBytes(File(), FileOf({1, 2, 3}, {4}, {}));
     ASSERT_TRUE(LoadCategoryStore());
-    RemoveAt(AlarmOids, 1);
+    RemoveAt(Calendar().AlarmOids, 1);
     EXPECT_EQ(ReadFileBytes(File()), FileOf({1, 2, 3}, {4}, {}));
     ASSERT_TRUE(SaveCategoryStore());
     EXPECT_EQ(ReadFileBytes(File()), FileOf({1, 3}, {4}, {}));
@@ -206,7 +206,7 @@ TEST_F(CategoryStoreTest, RemovalReachesTheFileAtTheNextSave) {
 TEST_F(CategoryStoreTest, FolderThatCannotBeMadeFallsBackToMyDocuments) {
     WriteFileBytes(root.path() / "My Documents" / "MoruCalendar", "a file in the folder's place");
     EXPECT_TRUE(LoadCategoryStore());
-    EXPECT_EQ(dataFolder, u"\\My Documents\\");
+    EXPECT_EQ(Calendar().dataFolder, u"\\My Documents\\");
     EXPECT_EQ(ReadFileBytes(root.path() / "My Documents" / "MoruCalendar.dat").size(), 15u);
     EXPECT_TRUE(host.messages.empty());
 }
@@ -236,14 +236,14 @@ TEST_F(CategoryStoreTest, FailedWriteLeavesOldFileAndShowsMessage) {
     const std::string old = FileOf({1}, {2}, {3});
     WriteFileBytes(File(), old);
     ASSERT_TRUE(LoadCategoryStore());
-    AlarmOids = {1, 2, 3, 4, 5, 6, 7, 8};
+    Calendar().AlarmOids = {1, 2, 3, 4, 5, 6, 7, 8};
     {
         FileSizeLimit limit(20);
         EXPECT_FALSE(SaveCategoryStore());
     }
     EXPECT_EQ(ReadFileBytes(File()), old);
     EXPECT_EQ(Texts(host), std::vector<std::string>{kCannotOpen});
-    EXPECT_EQ(AlarmOids, (OidList{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(Calendar().AlarmOids, (OidList{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(EntriesInFolder(), 1u) << "the unfinished file must be removed";
 }
 
@@ -265,7 +265,7 @@ TEST_F(CategoryStoreTest, FileThatCannotBeOpenedIsMovedAsideNotOverwritten) {
     ::setrlimit(RLIMIT_NOFILE, &saved);
 
     EXPECT_FALSE(loaded);
-    EXPECT_TRUE(AlarmOids.empty());
+    EXPECT_TRUE(Calendar().AlarmOids.empty());
     EXPECT_EQ(ReadFileBytes(Folder() / "MoruCalendar.dat.unreadable"), old);
     // The close of a screen saves what is in memory; the classification survives beside it.
     EXPECT_TRUE(SaveCategoryStore());
@@ -322,20 +322,20 @@ TEST_F(CategoryStoreTest, GeneratedFilesNeverOverreach) {
         fs::remove(File());
         WriteFileBytes(File(), bytes);
         fs::remove(DamagedCopy());
-        AlarmOids.clear();
-        HolidayOids.clear();
-        AnniversaryOids.clear();
+        Calendar().AlarmOids.clear();
+        Calendar().HolidayOids.clear();
+        Calendar().AnniversaryOids.clear();
         host.messages.clear();
 
         const bool ok = LoadCategoryStore();
         SCOPED_TRACE("file " + std::to_string(i) + " of " + std::to_string(bytes.size()) +
                      " bytes");
-        const size_t loaded = AlarmOids.size() + HolidayOids.size() + AnniversaryOids.size();
+        const size_t loaded = Calendar().AlarmOids.size() + Calendar().HolidayOids.size() + Calendar().AnniversaryOids.size();
         ASSERT_LE(loaded * 4, bytes.size());
         ASSERT_EQ(host.messages.size(), ok ? 0u : 1u);
         if (ok) {
             ++accepted;
-            const std::string saved = FileOf(AlarmOids, HolidayOids, AnniversaryOids);
+            const std::string saved = FileOf(Calendar().AlarmOids, Calendar().HolidayOids, Calendar().AnniversaryOids);
             ASSERT_EQ(bytes.compare(0, saved.size(), saved), 0);
         } else {
             ASSERT_EQ(ReadFileBytes(DamagedCopy()), bytes);

@@ -1,8 +1,0 @@
-#include "app/screen_host.h"
-
-namespace moru {
-
-int currentScreen = 0;
-int refreshSuppressed = 0;
-
-}  // namespace moru
