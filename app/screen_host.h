@@ -14,7 +14,6 @@ enum ScreenNumber : int {
     kSettingsScreen = 3,
 };
 
-
 class ScreenHost {
 public:
     virtual ~ScreenHost() = default;

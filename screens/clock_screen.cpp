@@ -28,8 +28,8 @@ constexpr DeviceRect kFaceSource{0, 0, 200, 200};
 constexpr QPoint kSwitchButtonAt{200, 5};  // the face switch button, 30 x 30
 constexpr DeviceRect kAnalogButtonSource{0, 0, 30, 30};
 constexpr DeviceRect kDigitalButtonSource{30, 0, 60, 30};
-constexpr QPoint kPanelAt{10, 45};                   // the digital panel at its own size
-constexpr DeviceRect kTimeText{20, 65, 220, 195};     // "hh:mm"
+constexpr QPoint kPanelAt{10, 45};                     // the digital panel at its own size
+constexpr DeviceRect kTimeText{20, 65, 220, 195};      // "hh:mm"
 constexpr DeviceRect kSecondsText{20, 175, 220, 210};  // "ss tt"
 
 // Where a pen down counts (both edges included).
@@ -121,8 +121,8 @@ void ClockScreen::PaintScreen(QPainter& painter) {
         constexpr unsigned kDigitFlags = gdi::DT_CENTER | gdi::DT_BOTTOM;
         gdi::DrawText(painter, Q(layout.time), kTimeText, kDigitFlags, FontComic100x25Bold(),
                       kDigitsColor, QColor(Qt::white));
-        gdi::DrawText(painter, Q(layout.seconds), kSecondsText, kDigitFlags,
-                      FontComic20x20Bold(), kDigitsColor, QColor(Qt::white));
+        gdi::DrawText(painter, Q(layout.seconds), kSecondsText, kDigitFlags, FontComic20x20Bold(),
+                      kDigitsColor, QColor(Qt::white));
     }
     firstPaint = false;
 }

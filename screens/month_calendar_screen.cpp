@@ -24,7 +24,7 @@ constexpr DeviceRect kHeaderBand{0, 0, 205, 42};  // cleared before the date is 
 constexpr DeviceRect kDateText{20, 5, 220, 30};   // the selected date, centred
 constexpr QPoint kTodayButtonAt{205, 5};          // bitmap 156, 26 x 26
 constexpr int kTodayButtonSize = 26;
-constexpr int kTodayPressedSourceX = 26;         // the pressed half of bitmap 156
+constexpr int kTodayPressedSourceX = 26;             // the pressed half of bitmap 156
 constexpr DeviceRect kTodayButton{205, 5, 231, 31};  // invalidated while pressed
 constexpr QPoint kWeekdayHeaderAt{0, 42};            // bitmap 147, 240 x 16
 constexpr DeviceRect kWeekdayHeaderSource{0, 0, 240, 16};

@@ -86,7 +86,7 @@ public:
         bool memo = false;
     };
     struct Marker {
-        CellRect rect;        // the kind's slot at the foot of the cell
+        CellRect rect;  // the kind's slot at the foot of the cell
         QColor colour;
         bool holiday = false;  // also redraws the day number in red
         CellRect numberRect;

@@ -23,7 +23,8 @@ int HighlightedTabBitmap(int tab) {
 void DrawTabBar(QPainter& painter, int currentTab) {
     gdi::Blit(painter, {0, kTabBarTop}, Bitmap(139), DeviceRect::FromSize(0, 0, 240, 26));
     if (const int id = HighlightedTabBitmap(currentTab)) {
-        gdi::Blit(painter, {currentTab * kTabWidth, kTabBarTop}, Bitmap(id), DeviceRect::FromSize(0, 0, 60, 26));
+        gdi::Blit(painter, {currentTab * kTabWidth, kTabBarTop}, Bitmap(id),
+                  DeviceRect::FromSize(0, 0, 60, 26));
     }
 }
 

@@ -22,8 +22,8 @@ struct CalendarState {
     // Device path of the folder holding "MoruCalendar.dat" and the memos; it falls back to
     // "\My Documents\" when the usual folder cannot be made.
     std::u16string dataFolder = u"\\My Documents\\MoruCalendar";
-    int currentScreen = 0;      // the highlighted tab; written by every tab bar
-    int refreshSuppressed = 0;  // while 1, DataChanged notices start no refresh (bulk delete)
+    int currentScreen = 0;       // the highlighted tab; written by every tab bar
+    int refreshSuppressed = 0;   // while 1, DataChanged notices start no refresh (bulk delete)
     StoreConnection connection;  // opened once at start-up, closed at exit
 };
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/device_root.h"
-#include "store/calendar_state.h"
 #include "platform/text.h"
 #include "platform/ui_host.h"
+#include "store/calendar_state.h"
 
 // "MoruCalendar.dat" holds the three identifier lists as three sections in the fixed order
 // alarms, holidays, anniversaries. Each section is a little-endian unsigned 32-bit count n,

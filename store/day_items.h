@@ -6,8 +6,8 @@
 namespace moru {
 
 // The appointments that touch the given day, each loaded in full, in the store's order (a series
-// that occurs on the day is listed with the series' own record). Identifiers that no longer load are left out.
-// Empty when the store is not open or the query fails.
+// that occurs on the day is listed with the series' own record). Identifiers that no longer load
+// are left out. Empty when the store is not open or the query fails.
 AppointmentArray QueryDayItems(int year, int month, int day);
 
 }  // namespace moru

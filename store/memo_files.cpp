@@ -11,9 +11,9 @@
 #include <functional>
 #include <system_error>
 
-#include "store/category_store.h"
 #include "platform/device_root.h"
 #include "platform/text.h"
+#include "store/category_store.h"
 
 namespace moru {
 

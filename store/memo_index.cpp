@@ -22,7 +22,8 @@ constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MO
 MemoIndex::MemoIndex() {
     notifyFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (notifyFd_ < 0) {
-        std::fprintf(stderr, "moru: cannot watch the memo folder (%s); it is read at every redraw\n",
+        std::fprintf(stderr,
+                     "moru: cannot watch the memo folder (%s); it is read at every redraw\n",
                      std::strerror(errno));
     }
 }

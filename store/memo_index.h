@@ -37,7 +37,7 @@ private:
 
     int notifyFd_ = -1;
     int watch_ = -1;
-    std::string watchedFolder_;   // the real path being watched; empty when none
+    std::string watchedFolder_;    // the real path being watched; empty when none
     std::set<std::string> names_;  // memo file names in the folder (no directories)
 };
 

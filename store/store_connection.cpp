@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "store/calendar_state.h"
-#include "store/category_store.h"
 #include "platform/locale_format.h"
 #include "platform/text.h"
 #include "platform/ui_host.h"
+#include "store/calendar_state.h"
+#include "store/category_store.h"
 
 namespace moru {
 namespace {

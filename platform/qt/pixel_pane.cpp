@@ -5,8 +5,7 @@
 
 namespace moru {
 
-PixelPane::PixelPane(QSize logicalSize, QWidget* parent)
-    : QWidget(parent), surface_(logicalSize) {
+PixelPane::PixelPane(QSize logicalSize, QWidget* parent) : QWidget(parent), surface_(logicalSize) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(surface_.widgetSize());
 }
