@@ -1,5 +1,7 @@
 #include "app/plumdial_app.h"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
@@ -53,7 +55,7 @@ bool CPlumdialApp::InitInstance() {
     frame_ = std::make_unique<CMainFrame>(*document_);
     int scale = options_.scale;
     if (options_.screenshot) {
-        scale = 1;
+        scale = std::max(1, scale);  // pixel-exact unless a scale is asked for
     } else if (scale == 0) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         scale = screen ? ComfortableScale(screen->availableSize()) : 1;

@@ -34,9 +34,8 @@ void Line(QPainter& painter, QPoint from, QPoint to, const QColor& color, int wi
     painter.restore();
 }
 
-void DrawText(QPainter& painter, const QString& text, const DeviceRect& deviceRect,
-              unsigned flags, const QFont& font, const QColor& textColor,
-              std::optional<QColor> background) {
+void DrawText(QPainter& painter, const QString& text, const DeviceRect& deviceRect, unsigned flags,
+              const QFont& font, const QColor& textColor, std::optional<QColor> background) {
     const QRect rect = ToQRect(deviceRect);
     painter.save();
     painter.setFont(font);
@@ -132,6 +131,8 @@ QFont MakeFont(const QString& face, int weight, int pixelHeight, int width) {
     return font;
 }
 
-int LogicalFontHeight(int points, int dotsPerInch) { return -(points * dotsPerInch) / 72; }
+int LogicalFontHeight(int points, int dotsPerInch) {
+    return -(points * dotsPerInch) / 72;
+}
 
 }  // namespace moru::gdi

@@ -18,6 +18,7 @@
 #include "platform/scripted_ui_host.h"
 #include "resources/bitmaps.h"
 #include "screens/tab_bar.h"
+#include "tests/support/pixel_failure.h"
 #include "tests/support/temp_root.h"
 
 namespace moru {
@@ -45,6 +46,12 @@ protected:
         EXPECT_NE(view_->clockScreen(), nullptr);
         view_->show();
         return *view_->clockScreen();
+    }
+
+    void TearDown() override {
+        if (view_ && view_->clockScreen()) {
+            test::SaveImageIfFailed(view_->clockScreen()->backBuffer());
+        }
     }
 
     QImage Paint(ClockScreen& clock) {
@@ -240,6 +247,48 @@ TEST_F(ClockScreenTest, HoldingAnArrowKeyTogglesOncePerRelease) {
     }
     EXPECT_EQ(clock.isAnalog, before);
     QTest::keyRelease(&clock, Qt::Key_Up);
+    EXPECT_EQ(clock.isAnalog, !before);
+}
+
+TEST_F(ClockScreenTest, UnmarkedRepeatPairsOfAHeldKeyToggleOnce) {
+    ClockScreen& clock = StartView();
+    const bool before = clock.isAnalog;
+    // X11 does not always mark a held key's repeats: each comes as a release and a press of
+    // the same key with the same timestamp, neither of them flagged as a repeat.
+    quint64 time = 1000;
+    QKeyEvent firstPress(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    firstPress.setTimestamp(time);
+    QApplication::sendEvent(&clock, &firstPress);
+    for (int i = 0; i < 5; ++i) {
+        time += 33;
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);
+        release.setTimestamp(time);
+        QApplication::sendEvent(&clock, &release);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        press.setTimestamp(time);
+        QApplication::sendEvent(&clock, &press);
+        QTest::qWait(50);  // longer than a release waits for its pair
+        EXPECT_EQ(clock.isAnalog, before) << "repeat " << i;
+    }
+    QKeyEvent lastRelease(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);
+    lastRelease.setTimestamp(time + 500);
+    QApplication::sendEvent(&clock, &lastRelease);
+    for (int waited = 0; waited < 1000 && clock.isAnalog == before; waited += 10) {
+        QTest::qWait(10);
+    }
+    QTest::qWait(50);
+    EXPECT_EQ(clock.isAnalog, !before) << "the real release toggles once";
+
+    // Two real presses of the same key, each with its own time, toggle twice.
+    for (const quint64 at : {time + 1000, time + 2000}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        press.setTimestamp(at);
+        QApplication::sendEvent(&clock, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);
+        release.setTimestamp(at + 80);
+        QApplication::sendEvent(&clock, &release);
+        QTest::qWait(50);
+    }
     EXPECT_EQ(clock.isAnalog, !before);
 }
 

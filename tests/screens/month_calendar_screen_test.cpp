@@ -21,6 +21,7 @@
 #include "resources/bitmaps.h"
 #include "screens/day_list.h"
 #include "store/store_connection.h"
+#include "tests/support/pixel_failure.h"
 #include "tests/support/temp_root.h"
 
 namespace moru {
@@ -46,14 +47,15 @@ SystemTime Noon(int y, int m, int d) {
 class MonthScreenTest : public testing::Test {
 protected:
     MonthScreenTest() {
-        Calendar().AlarmOids.clear();
-        Calendar().HolidayOids.clear();
-        Calendar().AnniversaryOids.clear();
-        Calendar().dataFolder = u"\\My Documents\\MoruCalendar";
         Calendar().currentScreen = kMonthScreen;
         EXPECT_TRUE(OpenStoreConnection());
     }
     ~MonthScreenTest() override { CloseStoreConnection(); }
+    void TearDown() override {
+        if (screen_) {
+            test::SaveImageIfFailed(screen_->backBuffer());
+        }
+    }
 
     // A screen whose today is the given date, painted once.
     MonthCalendarScreen& Open(int y, int m, int d) {
@@ -124,6 +126,7 @@ protected:
     void Tap(int x, int y) { QTest::mouseClick(screen_.get(), Qt::LeftButton, {}, QPoint(x, y)); }
     void Key(Qt::Key key) { QTest::keyClick(screen_.get(), key); }
 
+    ScopedCalendarState state_;  // a fresh set of process-wide values for each test
     test::TempDeviceRoot root_;
     ScriptedUiHost ui_;
     RecordingHost host_;
@@ -188,6 +191,29 @@ TEST_F(MonthScreenTest, KindMarkersInTheirSlotsAndHolidaysInRed) {
     EXPECT_GT(Count(march, kRed), 0);
     EXPECT_EQ(Count(march, kGrey), 0);
     EXPECT_NE(Marker(Cell(2015, 2, 15), Holiday), kRed);
+}
+
+TEST_F(MonthScreenTest, MemoMadeOrRemovedElsewhereShowsWithoutATap) {
+    const fs::path folder = root_.path() / "My Documents/MoruCalendar";
+    fs::create_directories(folder);  // made at start-up with the category file
+    Open(2015, 2, 10);
+    const CellRect day = Cell(2015, 2, 20);
+    ASSERT_NE(Marker(day, Memo), kGreen);
+    // The folder's notice reaches the screen through the event loop; the paint then shows it.
+    auto markerAfterEvents = [&](bool shown) {
+        for (int waited = 0; waited < 2000; waited += 20) {
+            QTest::qWait(20);
+            screen_->PaintNow();
+            if ((Marker(day, Memo) == kGreen) == shown) {
+                return true;
+            }
+        }
+        return false;
+    };
+    test::WriteFileBytes(folder / "20150220_080000.pwi", "ink");
+    EXPECT_TRUE(markerAfterEvents(true));
+    fs::remove(folder / "20150220_080000.pwi");
+    EXPECT_TRUE(markerAfterEvents(false));
 }
 
 TEST_F(MonthScreenTest, AnItemEndingAtItsStartingClockTimeDoesNotMarkItsLastDay) {

@@ -2,6 +2,7 @@
 
 #include <QPainterPath>
 #include <QPen>
+#include <algorithm>
 #include <vector>
 
 namespace moru::art {
@@ -16,10 +17,37 @@ QFont ArtFont(Face face, int pixelSize, Weight weight) {
     return font;
 }
 
+namespace {
+
+int artRatio = 1;
+
+}  // namespace
+
+int ArtRatio() {
+    return artRatio;
+}
+
+void SetArtRatio(int ratio) {
+    artRatio = std::max(1, ratio);
+}
+
 QImage NewCanvas(int width, int height, const QColor& fill) {
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(width * artRatio, height * artRatio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(artRatio);
     image.fill(fill);
     return image;
+}
+
+int LogicalWidth(const QImage& image) {
+    return static_cast<int>(image.deviceIndependentSize().width());
+}
+
+QImage CopyLogical(const QImage& image, const QRect& logical) {
+    const int r = static_cast<int>(image.devicePixelRatio());
+    QImage part =
+        image.copy(logical.x() * r, logical.y() * r, logical.width() * r, logical.height() * r);
+    part.setDevicePixelRatio(r);
+    return part;
 }
 
 CrispPainter::CrispPainter(QImage* image) : QPainter(image) {
@@ -107,7 +135,10 @@ void Button(QPainter& painter, const QRect& box, ButtonLook look, const ContentP
 }
 
 MaskedIcon MakeMaskedIcon(QSize size, const std::function<void(QPainter&)>& draw) {
-    QImage cell(size, QImage::Format_ARGB32_Premultiplied);
+    // The coverage, the halo and the mask are worked out on the canvas's own pixels.
+    const QSize pixels = size * artRatio;
+    QImage cell(pixels, QImage::Format_ARGB32_Premultiplied);
+    cell.setDevicePixelRatio(artRatio);
     cell.fill(Qt::transparent);
     {
         QPainter painter(&cell);
@@ -115,8 +146,8 @@ MaskedIcon MakeMaskedIcon(QSize size, const std::function<void(QPainter&)>& draw
         painter.setRenderHint(QPainter::TextAntialiasing, false);
         draw(painter);
     }
-    const int w = size.width();
-    const int h = size.height();
+    const int w = pixels.width();
+    const int h = pixels.height();
     // Pixels touched only faintly by antialiasing are left to the halo, so that the mask
     // never cuts a hole for a pixel that carries almost none of the icon.
     constexpr int kCoverageAlpha = 48;
@@ -129,7 +160,9 @@ MaskedIcon MakeMaskedIcon(QSize size, const std::function<void(QPainter&)>& draw
     auto isCovered = [&](int x, int y) {
         return x >= 0 && y >= 0 && x < w && y < h && covered[static_cast<size_t>(y * w + x)];
     };
-    MaskedIcon icon{QImage(size, QImage::Format_RGB32), QImage(size, QImage::Format_RGB32)};
+    MaskedIcon icon{QImage(pixels, QImage::Format_RGB32), QImage(pixels, QImage::Format_RGB32)};
+    icon.image.setDevicePixelRatio(artRatio);
+    icon.mask.setDevicePixelRatio(artRatio);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             bool halo = false;

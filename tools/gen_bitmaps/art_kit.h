@@ -45,8 +45,18 @@ enum class Weight { Regular, Bold };
 // A font at an exact pixel size, without antialiasing, like the fonts the screens draw with.
 QFont ArtFont(Face face, int pixelSize, Weight weight);
 
-// A white (or `fill`) RGB canvas of the given size.
+// The resolution the artwork is drawn at: 1 for the screens' own pixels, 2 and 3 for windows
+// shown at those scales. Every canvas is made at this device pixel ratio, so the drawing code
+// works in the bitmap's logical pixels at any ratio.
+int ArtRatio();
+void SetArtRatio(int ratio);
+
+// A white (or `fill`) RGB canvas of the given logical size, at the art ratio.
 QImage NewCanvas(int width, int height, const QColor& fill = kWhite);
+// A canvas's width in logical pixels.
+int LogicalWidth(const QImage& image);
+// The part of a canvas under a logical rectangle, at the canvas's ratio.
+QImage CopyLogical(const QImage& image, const QRect& logical);
 
 // A painter with antialiasing off and text antialiasing off.
 class CrispPainter : public QPainter {

@@ -50,7 +50,7 @@ QImage RecurrenceTabs(RecurrenceTab current) {
     const std::array<QString, 4> names = {"Daily", "Weekly", "Monthly", "Yearly"};
     QImage image = NewCanvas(4 * kStripTabWidth, kStripHeight, kFace);
     CrispPainter painter(&image);
-    Fill(painter, 0, 0, image.width() - 1, 0, kEdge);
+    Fill(painter, 0, 0, LogicalWidth(image) - 1, 0, kEdge);
     for (int tab = 0; tab < 4; ++tab) {
         const int x = tab * kStripTabWidth;
         const bool on = tab == current;
@@ -64,7 +64,7 @@ QImage RecurrenceTabs(RecurrenceTab current) {
              ArtFont(Face::Sans, 12, Weight::Bold), on ? kWhite : kInk);
     }
     // The strip's foot joins the current tab to the page below it.
-    Fill(painter, 0, kStripHeight - 1, image.width() - 1, kStripHeight - 1, kAccent);
+    Fill(painter, 0, kStripHeight - 1, LogicalWidth(image) - 1, kStripHeight - 1, kAccent);
     return image;
 }
 

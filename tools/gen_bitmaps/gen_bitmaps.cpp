@@ -113,20 +113,30 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Each bitmap at the screens' own resolution (<id>.png) and for windows shown at twice and
+    // three times the size (<id>@2x.png, <id>@3x.png); the contact sheet shows the first.
     std::vector<std::pair<int, QImage>> drawn;
-    for (const BitmapArt& art : AllArt()) {
-        QImage image = art.draw().convertToFormat(QImage::Format_RGB32);
-        if (image.size() != art.size) {
-            std::fprintf(stderr, "gen-bitmaps: bitmap %d came out %dx%d, not %dx%d\n", art.id,
-                         image.width(), image.height(), art.size.width(), art.size.height());
-            return 1;
+    for (const int ratio : {1, 2, 3}) {
+        moru::art::SetArtRatio(ratio);
+        for (const BitmapArt& art : AllArt()) {
+            QImage image = art.draw().convertToFormat(QImage::Format_RGB32);
+            if (image.size() != art.size * ratio) {
+                std::fprintf(stderr, "gen-bitmaps: bitmap %d came out %dx%d, not %dx%d at %dx\n",
+                             art.id, image.width(), image.height(), art.size.width() * ratio,
+                             art.size.height() * ratio, ratio);
+                return 1;
+            }
+            const QString name = ratio == 1 ? QStringLiteral("%1.png").arg(art.id)
+                                            : QStringLiteral("%1@%2x.png").arg(art.id).arg(ratio);
+            const QString file = QDir(outputDir).filePath(name);
+            if (!image.save(file, "PNG")) {
+                std::fprintf(stderr, "gen-bitmaps: cannot write %s\n", qPrintable(file));
+                return 1;
+            }
+            if (ratio == 1) {
+                drawn.emplace_back(art.id, std::move(image));
+            }
         }
-        const QString file = QDir(outputDir).filePath(QStringLiteral("%1.png").arg(art.id));
-        if (!image.save(file, "PNG")) {
-            std::fprintf(stderr, "gen-bitmaps: cannot write %s\n", qPrintable(file));
-            return 1;
-        }
-        drawn.emplace_back(art.id, std::move(image));
     }
     std::printf("gen-bitmaps: wrote %zu bitmaps to %s\n", drawn.size(), qPrintable(outputDir));
     if (!only.isEmpty()) {

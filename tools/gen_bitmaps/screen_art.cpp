@@ -57,7 +57,7 @@ void DrawTab(QPainter& painter, int index, bool highlighted) {
 QImage TabBar() {
     QImage image = NewCanvas(4 * kTabWidth, kTabHeight, kFace);
     CrispPainter painter(&image);
-    Fill(painter, 0, 0, image.width() - 1, 0, kEdge);  // the bar's top edge
+    Fill(painter, 0, 0, LogicalWidth(image) - 1, 0, kEdge);  // the bar's top edge
     for (int tab = 0; tab < 4; ++tab) {
         if (tab > 0) {
             // An etched separator: a grey line with white beside it.
@@ -77,7 +77,7 @@ QImage HighlightedTab(int index) {
         CrispPainter painter(&bar);
         DrawTab(painter, index, true);
     }
-    return bar.copy(index * kTabWidth, 0, kTabWidth, kTabHeight);
+    return CopyLogical(bar, QRect(index * kTabWidth, 0, kTabWidth, kTabHeight));
 }
 
 QImage WeekdayHeader() {
