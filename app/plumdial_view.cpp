@@ -20,9 +20,9 @@ namespace moru {
 
 CPlumdialView::CPlumdialView(CPlumdialDoc& document, QWidget* parent)
     : QWidget(parent), document_(document) {
-    Calendar().currentScreen = 0;
+    state().currentScreen = 0;
     CreateSharedFonts();
-    Calendar().refreshSuppressed = 0;
+    state().refreshSuppressed = 0;
 
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
@@ -162,7 +162,7 @@ void CPlumdialView::OnDataChanged() {
     // Every notice restarts the wait, so a burst ends in one refresh after its last notice;
     // while the bulk delete runs, a notice only cancels what was pending.
     refreshTimer_.stop();
-    if (Calendar().refreshSuppressed == 0) {
+    if (state().refreshSuppressed == 0) {
         refreshTimer_.start();
     }
 }

@@ -124,7 +124,6 @@ void ClockScreen::PaintScreen(QPainter& painter) {
         gdi::DrawText(painter, Q(layout.seconds), kSecondsText, kDigitFlags, FontComic20x20Bold(),
                       kDigitsColor, QColor(Qt::white));
     }
-    firstPaint = false;
 }
 
 void ClockScreen::PenDown(int x, int y) {

@@ -25,7 +25,6 @@ public:
     // toggled in memory only.
     bool isAnalog = true;
 
-    bool firstPaint = true;  // until the first paint has made the back buffer
 
     const QTimer& repaintTimer() const { return repaintTimer_; }
 

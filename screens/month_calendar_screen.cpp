@@ -299,7 +299,7 @@ void MonthCalendarScreen::PaintScreen(QPainter& painter) {
         DrawGrid(painter, layout);
         DrawMarkers(painter, layout);
     }
-    firstPaint = needsFullRedraw = needsGridRedraw = needsRequery = false;
+    needsFullRedraw = needsGridRedraw = needsRequery = false;
 }
 
 void MonthCalendarScreen::DrawStaticParts(QPainter& painter) {

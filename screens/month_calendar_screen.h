@@ -37,7 +37,6 @@ public:
     ~MonthCalendarScreen() override;
 
     // Redraw flags; the main view's refresh sets needsFullRedraw and needsRequery.
-    bool firstPaint = true;
     bool needsFullRedraw = true;  // redraw the static parts and allow a grid redraw
     bool needsGridRedraw = true;  // redraw the cells without re-reading the store
     bool needsRequery = true;     // recompute the day numbers and re-read the month
