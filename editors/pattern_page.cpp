@@ -46,8 +46,8 @@ constexpr StaticText kStatics[] = {
     {PatternPage::kDaily, DeviceRect::FromSize(120, kLine1 + 4, 60, 20), "day(s)"},
     {PatternPage::kWeekly, DeviceRect::FromSize(10, kLine1 + 4, 45, 20), "Every"},
     {PatternPage::kWeekly, DeviceRect::FromSize(120, kLine1 + 4, 60, 20), "week(s)"},
-    {PatternPage::kMonthly, DeviceRect::FromSize(100, kLine1 + 4, 46, 20), "of every"},
-    {PatternPage::kMonthly, DeviceRect::FromSize(192, kLine1 + 4, 48, 20), "month(s)"},
+    {PatternPage::kMonthly, DeviceRect::FromSize(99, kLine1 + 4, 45, 20), "of every"},
+    {PatternPage::kMonthly, DeviceRect::FromSize(189, kLine1 + 4, 51, 20), "month(s)"},
     {PatternPage::kMonthly, DeviceRect::FromSize(53, kLine3 + 4, 46, 20), "of every"},
     {PatternPage::kMonthly, DeviceRect::FromSize(148, kLine3 + 4, 60, 20), "month(s)"},
     {PatternPage::kYearly, DeviceRect::FromSize(65, kLine3 + 4, 20, 20), "of"},
@@ -194,7 +194,7 @@ void PatternPage::Create(RecurrenceWizard& wizard) {
     monthTheInterval_ = MakeList(kIntervals, true);
     place(monthlyDay_, 5, kLine1, 48);
     place(monthDay_, 53, kLine1, 44);
-    place(monthDayInterval_, 146, kLine1, 44);
+    place(monthDayInterval_, 144, kLine1, 44);
     place(monthlyThe_, 5, kLine2, 48);
     place(monthWeek_, 53, kLine2, 70);
     place(monthWeekday_, 125, kLine2, 110);

@@ -20,8 +20,8 @@ constexpr DeviceRect kNoEndButton = DeviceRect::FromSize(10, 34, 200, 24);
 constexpr DeviceRect kEndsOnButton = DeviceRect::FromSize(10, 62, 90, 24);
 constexpr DeviceRect kEndDate = DeviceRect::FromSize(100, 62, 130, 24);
 constexpr DeviceRect kEndsAfterButton = DeviceRect::FromSize(10, 90, 90, 24);
-constexpr DeviceRect kOccurrences = DeviceRect::FromSize(100, 90, 60, 24);
-constexpr DeviceRect kOccurrencesLabel = DeviceRect::FromSize(165, 94, 75, 20);
+constexpr DeviceRect kOccurrences = DeviceRect::FromSize(100, 90, 50, 24);
+constexpr DeviceRect kOccurrencesLabel = DeviceRect::FromSize(153, 94, 87, 20);
 
 QDateTime ToQDateTime(double date) {
     const SystemTime t = VariantTimeToSystemTime(date).value_or(MakeSystemTime(2000, 1, 1));
