@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTimeEdit>
-#include <filesystem>
 
 #include "app/fonts.h"
 #include "editors/appointment_writes.h"
@@ -16,7 +15,6 @@
 #include "editors/pattern_page.h"
 #include "editors/range_page.h"
 #include "editors/recurrence_wizard.h"
-#include "platform/device_root.h"
 #include "platform/qt/drawing.h"
 #include "platform/sound.h"
 #include "platform/text.h"
@@ -39,11 +37,6 @@ constexpr int kYes = 0;
 constexpr int kNo = 1;
 constexpr std::u16string_view kSoundFolder = u"\\Windows\\";
 
-constexpr std::u16string_view kSubjectEmpty = u"Subject is empty...";
-constexpr std::u16string_view kTooLong =
-    u"Cannot save. Appointments cannot be longer than 31 days.";
-constexpr std::u16string_view kSaveRefused =
-    u"Cannot save. Please check the Start/End date and Recurrence pattern.";
 constexpr std::u16string_view kMemoRefused = u"Cannot save. Memo exceeded memory limitation.";
 constexpr std::u16string_view kItemMissing = u"Cannot edit. The item is no longer in the calendar.";
 constexpr std::u16string_view kCannotCreate = u"Cannot create a new item in the calendar.";
@@ -71,15 +64,6 @@ SystemTime Broken(double date) {
 
 bool SameTextIgnoringCase(const QString& a, const std::u16string& b) {
     return a.compare(Q(b), Qt::CaseInsensitive) == 0;
-}
-
-bool IsWaveFile(const std::filesystem::directory_entry& entry) {
-    std::error_code error;
-    if (entry.is_directory(error)) {
-        return false;
-    }
-    const QString name = QString::fromStdString(entry.path().filename().string());
-    return name.size() > 4 && name.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive);
 }
 
 }  // namespace
@@ -168,7 +152,6 @@ int AppointmentEditor::Exec() {
     if (!Open()) {
         return kIdCancel;
     }
-    showMaximized();
     return exec();
 }
 
@@ -418,14 +401,8 @@ void AppointmentEditor::FillSoundList() {
     SetQuietly(sound_, [&] {
         sound_->clear();
         sound_->addItem(QStringLiteral("Sound off"));
-        std::error_code error;
-        std::filesystem::directory_iterator entries(TranslateDevicePath(kSoundFolder), error);
-        if (!error) {
-            for (const auto& entry : entries) {
-                if (IsWaveFile(entry)) {
-                    sound_->addItem(QString::fromStdString(entry.path().filename().string()));
-                }
-            }
+        for (const std::u16string& name : ReminderSoundNames()) {
+            sound_->addItem(Q(name));
         }
         sound_->setCurrentIndex(kSoundOff);
         if (!isNew()) {
@@ -632,69 +609,31 @@ void AppointmentEditor::Close(int result) {
 }
 
 bool AppointmentEditor::SaveAppointment() {
-    UiHost& host = CurrentUiHost();
-    const std::u16string subject = subject_->text().left(kSubjectMaxChars).toStdU16String();
-    if (subject.empty()) {
-        host.MessageBox(kSubjectEmpty, u"", kMbOk);
-        return false;
-    }
-    item_->SetSubject(subject);
-    item_->SetLocation(u"");
-    item_->SetCategories(u"");
-    const double start = ToDate(StartValue());
-    const double end = ToDate(EndValue());
-    item_->SetStart(start);
-    item_->SetEnd(end);
-    const double span = end - start;
-    if (SpanTooLong(span)) {
-        host.MessageBox(kTooLong, u"", kMbOk | kMbIconExclamation);
-        return false;
-    }
-    const long duration = DurationMinutes(span);
-    item_->SetDuration(duration);
-    item_->SetAllDayEvent(kind_ == Appointment ? allDay_->isChecked() : kind_ != Alarm);
-    item_->SetSensitivity(kSensitivityNormal);
-    item_->SetBusyStatus(kBusyStatusBusy);
-
-    const std::u16string sound = soundChosen() ? sound_->currentText().toStdU16String() : u"";
-    if (kind_ == Alarm) {
-        WriteReminder(*item_, {true, sound, 0});
-    } else if (yesNo_->currentIndex() == kYes) {
-        const ReminderMinutesResult minutes =
-            ReminderMinutes(amount_->text().toStdU16String(), unit_->currentIndex());
-        if (!minutes.minutes) {
-            host.MessageBox(minutes.message, u"", kMbOk | kMbIconExclamation);
-            return false;
-        }
-        WriteReminder(*item_, {true, sound, *minutes.minutes});
-    } else {
-        WriteReminder(*item_, {false, {}, 0});
-    }
-
-    const int choice = recur_->currentIndex();
-    if (choice == RepeatOnce) {
-        item_->ClearRecurrencePattern();
-    } else {
-        pattern_ = item_->GetRecurrencePattern();
-        if (choice != RepeatOther) {
-            WriteChoicePattern(*pattern_, choice, start, end, duration);
-        }
-    }
-    if (const Status saved = item_->Save(); !saved) {
-        std::fprintf(stderr, "moru: saving the item failed: %s\n", saved.error().message.c_str());
-        host.MessageBox(kSaveRefused, u"", kMbOk | kMbIconExclamation);
+    SaveInputs inputs;
+    inputs.kind = kind_;
+    inputs.subject = subject_->text().left(kSubjectMaxChars).toStdU16String();
+    inputs.start = ToDate(StartValue());
+    inputs.end = ToDate(EndValue());
+    inputs.allDay = allDay_->isChecked();
+    inputs.reminderYes = yesNo_->currentIndex() == kYes;
+    inputs.amountText = amount_->text().toStdU16String();
+    inputs.unit = unit_->currentIndex();
+    inputs.soundName = soundChosen() ? sound_->currentText().toStdU16String() : u"";
+    inputs.choice = recur_->currentIndex();
+    if (const auto refusal = WriteAndSave(*item_, pattern_, inputs)) {
+        CurrentUiHost().MessageBox(refusal->text, u"", refusal->style);
         return false;
     }
 
     SavedItemValues values;
-    values.subject = subject;
+    values.subject = inputs.subject;
     values.start = FromParts(startDate_->date(), startTime_->time());
     values.end = FromParts(endDate_->date(), endTime_->time());
-    values.reminderSet = kind_ == Alarm || yesNo_->currentIndex() == kYes;
+    values.reminderSet = kind_ == Alarm || inputs.reminderYes;
     values.soundText = sound_->currentText().toStdU16String();
     values.soundChosen = soundChosen();
-    values.allDay = kind_ == Appointment ? allDay_->isChecked() : kind_ != Alarm;
-    values.repeatChoice = choice;
+    values.allDay = kind_ == Appointment ? inputs.allDay : kind_ != Alarm;
+    values.repeatChoice = inputs.choice;
     savedRecord_ = BuildSavedRecord(values, *item_);
     savedOid_ = savedRecord_.oid;
     return true;

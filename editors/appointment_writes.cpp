@@ -1,15 +1,39 @@
 #include "editors/appointment_writes.h"
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "editors/editor_layout.h"
+#include "platform/device_root.h"
+#include "platform/text.h"
+#include "platform/ui_host.h"
 
 namespace moru {
 namespace {
+
+constexpr std::u16string_view kSubjectEmpty = u"Subject is empty...";
+constexpr std::u16string_view kTooLong =
+    u"Cannot save. Appointments cannot be longer than 31 days.";
+constexpr std::u16string_view kSaveRefused =
+    u"Cannot save. Please check the Start/End date and Recurrence pattern.";
 
 constexpr double kMinutesPerDay = 1440.0;
 constexpr double kMinuteRoundingAddend = 0.000005787037037037037;
 
 SystemTime Broken(double date) {
     return VariantTimeToSystemTime(date).value_or(SystemTime{});
+}
+
+bool IsWaveExtension(const std::string& name) {
+    if (name.size() <= 4) {
+        return false;
+    }
+    std::string extension = name.substr(name.size() - 4);
+    for (char& c : extension) {
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return extension == ".wav";
 }
 
 int RecurrenceTypeOfChoice(int choice) {
@@ -136,6 +160,73 @@ AppointmentRecord BuildSavedRecord(const SavedItemValues& values, poom::Appointm
         record.instance = static_cast<int32_t>(pattern.Instance());
     }
     return record;
+}
+
+std::vector<std::u16string> ReminderSoundNames() {
+    std::vector<std::u16string> names;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(TranslateDevicePath(u"\\Windows\\"), error);
+    if (error) {
+        return names;
+    }
+    for (const auto& entry : entries) {
+        std::error_code typeError;
+        const std::string name = entry.path().filename().string();
+        // The device's file search matches the extension in any case.
+        if (!entry.is_directory(typeError) && IsWaveExtension(name)) {
+            names.push_back(FromUtf8(name));
+        }
+    }
+    return names;
+}
+
+std::optional<SaveRefusal> WriteAndSave(poom::Appointment& item,
+                                        std::optional<poom::RecurrencePattern>& pattern,
+                                        const SaveInputs& in) {
+    if (in.subject.empty()) {
+        return SaveRefusal{std::u16string(kSubjectEmpty), kMbOk};
+    }
+    item.SetSubject(in.subject);
+    item.SetLocation(u"");
+    item.SetCategories(u"");
+    item.SetStart(in.start);
+    item.SetEnd(in.end);
+    const double span = in.end - in.start;
+    if (SpanTooLong(span)) {
+        return SaveRefusal{std::u16string(kTooLong), kMbOk | kMbIconExclamation};
+    }
+    const long duration = DurationMinutes(span);
+    item.SetDuration(duration);
+    item.SetAllDayEvent(in.kind == Appointment ? in.allDay : in.kind != Alarm);
+    item.SetSensitivity(kSensitivityNormal);
+    item.SetBusyStatus(kBusyStatusBusy);
+
+    if (in.kind == Alarm) {
+        WriteReminder(item, {true, in.soundName, 0});
+    } else if (in.reminderYes) {
+        const ReminderMinutesResult minutes = ReminderMinutes(in.amountText, in.unit);
+        if (!minutes.minutes) {
+            return SaveRefusal{minutes.message, kMbOk | kMbIconExclamation};
+        }
+        WriteReminder(item, {true, in.soundName, *minutes.minutes});
+    } else {
+        WriteReminder(item, {false, {}, 0});
+    }
+
+    if (in.choice == RepeatOnce) {
+        item.ClearRecurrencePattern();
+    } else {
+        // Made again should an earlier refused save of a one-off have cleared it.
+        pattern = item.GetRecurrencePattern();
+        if (in.choice != RepeatOther) {
+            WriteChoicePattern(*pattern, in.choice, in.start, in.end, duration);
+        }
+    }
+    if (const Status saved = item.Save(); !saved) {
+        std::fprintf(stderr, "moru: saving the item failed: %s\n", saved.error().message.c_str());
+        return SaveRefusal{std::u16string(kSaveRefused), kMbOk | kMbIconExclamation};
+    }
+    return std::nullopt;
 }
 
 }  // namespace moru

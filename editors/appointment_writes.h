@@ -5,7 +5,9 @@
 //
 // Times are DATE values (days since 30 December 1899, platform/datetime.h); spans are days.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/poom/poom.h"
 #include "store/appointment_record.h"
@@ -66,5 +68,35 @@ struct SavedItemValues {
     int repeatChoice = 0;
 };
 AppointmentRecord BuildSavedRecord(const SavedItemValues& values, poom::Appointment& appointment);
+
+// The sounds a reminder can ring with: the names (with extension, without folder) of the .wav
+// files in "\\Windows\\" of the device root, in the order the folder lists them; none when the
+// folder cannot be read.
+std::vector<std::u16string> ReminderSoundNames();
+
+// What the save takes from the dialog.
+struct SaveInputs {
+    ItemKind kind = Appointment;
+    std::u16string subject;
+    double start = 0.0;   // as written: the pickers, with midnight for the date-only kinds
+    double end = 0.0;     // as written: an alarm's is its start, a date-only kind's its midnight
+    bool allDay = false;  // the check box (appointments)
+    bool reminderYes = false;
+    std::u16string amountText;
+    int unit = 0;
+    std::u16string soundName;  // as listed; empty for "Sound off"
+    int choice = 0;            // the Recur selection
+};
+// The message a save stops with, and its message box style.
+struct SaveRefusal {
+    std::u16string text;
+    unsigned style = 0;
+};
+// Writes the item's properties and pattern in the save's order and saves it, stopping at the
+// first refusal (empty subject, 31 days or more, a reminder amount out of range, the store
+// refusing). What was written before a refusal stays on the item for the next try.
+std::optional<SaveRefusal> WriteAndSave(poom::Appointment& item,
+                                        std::optional<poom::RecurrencePattern>& pattern,
+                                        const SaveInputs& inputs);
 
 }  // namespace moru

@@ -89,7 +89,6 @@ void RecurrenceWizard::Open() {
 
 int RecurrenceWizard::Exec() {
     Open();
-    showMaximized();
     return exec();
 }
 
