@@ -41,6 +41,16 @@ constexpr std::u16string_view kMemoRefused = u"Cannot save. Memo exceeded memory
 constexpr std::u16string_view kItemMissing = u"Cannot edit. The item is no longer in the calendar.";
 constexpr std::u16string_view kCannotCreate = u"Cannot create a new item in the calendar.";
 
+// The pickers' dates fit their 83-pixel column beside the calendar button in a smaller face.
+const QFont& PickerFont() {
+    static const QFont font = [] {
+        QFont smaller = FontArial10();
+        smaller.setPixelSize(11);
+        return smaller;
+    }();
+    return font;
+}
+
 QString Q(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -279,10 +289,16 @@ void AppointmentEditor::SetEndPickers(const SystemTime& date, const SystemTime& 
     SetQuietly(endTime_, [&] { endTime_->setTime(ToQTime(time)); });
 }
 
+const QFont* AppointmentEditor::FontFor(const QWidget* control) const {
+    const bool picker = control == startDate_ || control == startTime_ || control == endDate_ ||
+                        control == endTime_;
+    return picker ? &PickerFont() : &FontArial10();
+}
+
 void AppointmentEditor::PlaceForKind() {
     const bool once = recur_->currentIndex() == RepeatOnce;
     const auto place = [&](QWidget* control, EditorTarget target) {
-        PlaceControl(control, ControlRect(kind_, target, once), &FontArial10());
+        PlaceControl(control, ControlRect(kind_, target, once), FontFor(control));
     };
     place(subject_, EditorTarget::SubjectEdit);
     place(startDate_, EditorTarget::StartDate);
@@ -335,9 +351,14 @@ void AppointmentEditor::PenDown(int x, int y) {
 void AppointmentEditor::Show(EditorTarget target) {
     const bool once = recur_->currentIndex() == RepeatOnce;
     auto reveal = [&](QWidget* control) {
-        PlaceControl(control, ControlRect(kind_, target, once), &FontArial10());
+        PlaceControl(control, ControlRect(kind_, target, once), FontFor(control));
         control->show();
         control->setFocus(Qt::MouseFocusReason);
+        // A shown picker takes typed digits into its first field at once, as a tapped
+        // device picker does; the arrow keys step that field.
+        if (auto* picker = qobject_cast<QDateTimeEdit*>(control)) {
+            picker->setSelectedSection(picker->sectionAt(0));
+        }
     };
     switch (target) {
         case EditorTarget::SubjectEdit:

@@ -108,6 +108,7 @@ private:
     void SetStartPickers(const SystemTime& date, const SystemTime& time);
     void SetEndPickers(const SystemTime& date, const SystemTime& time);
     void PlaceForKind();
+    const QFont* FontFor(const QWidget* control) const;
     void HideEditingControls();
     void Show(EditorTarget target);
 
