@@ -167,6 +167,57 @@ TEST_F(EditorTest, AChangedItemGoneFromTheStoreIsReportedAndNeverEdited) {
     EXPECT_EQ(editor.savedOid(), 0u);
 }
 
+TEST_F(EditorTest, TheRecurTextsFollowTheStartDateEachTimeTheListDropsDown) {
+    auto editor = Open(EditorModeFor(Appointment, false));
+    editor->recurList()->setCurrentIndex(RepeatMonthlyNth);
+    SetStart(*editor, 2015, 3, 31, 9, 0);  // a Tuesday in the last week
+    EXPECT_EQ(editor->recurList()->itemText(2), QStringLiteral("Every Sunday"));
+    emit editor->recurList()->droppedDown();
+    EXPECT_EQ(editor->recurList()->itemText(2), QStringLiteral("Every Tuesday"));
+    EXPECT_EQ(editor->recurList()->itemText(5), QStringLiteral("The last Tue. of every month"));
+    EXPECT_EQ(editor->recurList()->currentIndex(),
+              RepeatMonthlyNth);  // a new item keeps its choice
+}
+
+TEST_F(EditorTest, AChangedSeriesOpensOnItsPatternsDatesWithItsLength) {
+    const uint32_t oid = SavedNew(EditorModeFor(Appointment, false), [](AppointmentEditor& e) {
+        SetStart(e, 2015, 3, 3, 9, 0);
+        SetEnd(e, 2015, 3, 4, 10, 30);  // a day and an hour and a half
+        e.recurList()->setCurrentIndex(RepeatWeekly);
+    });
+    const AppointmentRecord stored = Load(oid);
+    auto editor = Open(EditorModeFor(Appointment, true), &stored);
+    EXPECT_EQ(editor->recurList()->currentIndex(), RepeatWeekly);
+    EXPECT_EQ(editor->startDateEdit()->date(), QDate(2015, 3, 3));
+    EXPECT_EQ(editor->startTimeEdit()->time(), QTime(9, 0));
+    EXPECT_EQ(editor->endDateEdit()->date(), QDate(2015, 3, 4));
+    EXPECT_EQ(editor->endTimeEdit()->time(), QTime(10, 30));
+    // A series shows its times alone; its time picker spans the value column.
+    editor->PenDownAt(70, 40);
+    EXPECT_EQ(editor->shownControl(), editor->startTimeEdit());
+}
+
+TEST_F(EditorTest, AChangedOneOffAlarmKeepsItsTimeInTheWizardsPattern) {
+    const uint32_t oid = SavedNew(EditorModeFor(Alarm, false),
+                                  [](AppointmentEditor& e) { SetStart(e, 2015, 3, 5, 6, 45); });
+    const AppointmentRecord stored = Load(oid);
+    auto editor = Open(EditorModeFor(Alarm, true), &stored);
+    ui_.dialogHandler = [](ModalDialog& dialog) {
+        auto& wizard = dynamic_cast<RecurrenceWizard&>(dialog);
+        wizard.Open();
+        wizard.accept();  // the seeded pattern as it is: weekly on the start's weekday
+        return wizard.result();
+    };
+    editor->recurList()->setCurrentIndex(RepeatOther);
+    editor->recurList()->hidePopup();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(Save(*editor));
+    const auto shown = Shown(oid);
+    EXPECT_EQ(shown.at("Pattern.StartTime").substr(11), "06:45:00");
+    EXPECT_EQ(shown.at("Pattern.DayOfWeekMask"), "16");  // Thursday
+    EXPECT_EQ(Load(oid).repeatChoice, RepeatWeekly);
+}
+
 // ---- taps ----
 
 TEST_F(EditorTest, TapsShowOneControlAndTheLabelColumnShowsNone) {
