@@ -83,6 +83,7 @@ AppointmentEditor::AppointmentEditor(EditorMode mode, QWidget* parent)
     setWindowTitle(QStringLiteral("Moru Calendar"));
     CreateControls();
     ConnectControls();
+    HideEditingControls();
 }
 
 AppointmentEditor::~AppointmentEditor() {
