@@ -105,7 +105,7 @@ void BM_RowTapAndRepaint(benchmark::State& state) {
     editor.Open();
     editor.PaintNow();
     // The rows with a control of their own (the memo row would open the memo editor).
-    const int rows[][2] = {{100, 15}, {100, 40}, {170, 40}, {100, 66}, {170, 66},
+    const int rows[][2] = {{100, 15},  {100, 40}, {170, 40},  {100, 66},  {170, 66},
                            {100, 118}, {80, 144}, {130, 144}, {170, 144}, {100, 170}};
     size_t i = 0;
     for (auto _ : state) {
