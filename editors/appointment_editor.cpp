@@ -649,8 +649,10 @@ bool AppointmentEditor::SaveAppointment() {
 
     SavedItemValues values;
     values.subject = inputs.subject;
-    values.start = FromParts(startDate_->date(), startTime_->time());
-    values.end = FromParts(endDate_->date(), endTime_->time());
+    // The record says what the store now holds: an alarm ends as it starts and a holiday or
+    // anniversary lies at midnight, whatever the pickers they do not show still hold.
+    values.start = StartValue();
+    values.end = EndValue();
     values.reminderSet = kind_ == Alarm || inputs.reminderYes;
     values.soundText = sound_->currentText().toStdU16String();
     values.soundChosen = soundChosen();

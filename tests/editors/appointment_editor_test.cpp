@@ -306,6 +306,32 @@ TEST_F(EditorTest, AnEmptySubjectIsRefusedAndOneBlankIsSaved) {
     EXPECT_TRUE(editor->isNew());
 }
 
+TEST_F(EditorTest, TheRecordHandedBackDescribesTheItemAsStored) {
+    auto holiday = Open(EditorModeFor(Holiday, false));
+    holiday->subjectEdit()->setText(QStringLiteral("Christmas"));
+    holiday->startDateEdit()->setDate(QDate(2015, 12, 25));
+    ASSERT_TRUE(Save(*holiday));
+    const AppointmentRecord& saved = holiday->savedRecord();
+    EXPECT_EQ(saved.start, MakeSystemTime(2015, 12, 25));
+    EXPECT_EQ(saved.end, MakeSystemTime(2015, 12, 25));
+    EXPECT_EQ(saved.allDay, 1);
+    EXPECT_EQ(saved.recurring, 0);
+    EXPECT_EQ(saved.recurrenceType, -1);
+    EXPECT_EQ(saved.instance, 4);        // (25 - 1) / 7 + 1
+    EXPECT_EQ(saved.dayOfWeekMask, 32);  // a Friday
+    const AppointmentRecord stored = Load(holiday->savedOid());
+    EXPECT_EQ(stored.start, saved.start);
+    EXPECT_EQ(stored.end, saved.end);
+
+    auto alarm = Open(EditorModeFor(Alarm, false));
+    alarm->subjectEdit()->setText(QStringLiteral("Wake"));
+    SetStart(*alarm, 2015, 3, 1, 6, 0);  // before the end pickers' 09:30
+    ASSERT_TRUE(Save(*alarm));
+    EXPECT_EQ(alarm->savedRecord().end, MakeSystemTime(2015, 3, 1, 6, 0));
+    EXPECT_EQ(alarm->savedRecord().reminderSet, 1);
+    EXPECT_EQ(alarm->savedRecord().soundOn, 0);
+}
+
 TEST_F(EditorTest, ANewAlarmWithSoundOffRemindsSilentlyAtItsTime) {
     const uint32_t oid = SavedNew(EditorModeFor(Alarm, false), [](AppointmentEditor&) {});
     const auto shown = Shown(oid);
