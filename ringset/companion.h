@@ -2,6 +2,8 @@
 // The companion program: a resident process with no window that holds its own connection to
 // the appointment store and runs the reminder-sound selection at its start and then every
 // 25 seconds, until it is asked to close (SIGTERM, SIGINT, SIGHUP, or `ringset --quit`).
+// It also hosts the reminder service (ringset/reminder_service.h): it wakes at each
+// reminder's time, when the store changes and when the clock is set, and at nothing else.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -36,6 +38,8 @@ public:
     void OnDestroy();
 
     bool connected() const { return folder_.has_value(); }
+    // The calendar folder while connected.
+    const std::optional<poom::Folder>& folder() const { return folder_; }
     int32_t lastResult() const { return lastResult_; }
 
 private:

@@ -536,6 +536,13 @@ Result<ItemCollection> Folder::Query(std::u16string_view restriction,
     return restricted;
 }
 
+Result<long> Folder::LongestReminderLead() const {
+    if (!session_ || !session_->open()) {
+        return detail::NotLoggedOn();
+    }
+    return session_->LongestReminderLead();
+}
+
 // ---- Application ----
 
 Application::Application(std::filesystem::path storeFile) : storeFile_(std::move(storeFile)) {}

@@ -197,6 +197,10 @@ public:
     // Items, then Restrict with `restriction`, then IncludeRecurrences as asked: the query
     // every reader of a date range makes. Fails with the first of those calls that fails.
     Result<ItemCollection> Query(std::u16string_view restriction, Recurrences recurrences) const;
+    // The most minutes before its start that any appointment's reminder rings (0 when no
+    // appointment has a reminder), so a reader of reminders due in a window knows how far
+    // past it the starts can lie.
+    Result<long> LongestReminderLead() const;
 
 private:
     friend class Application;

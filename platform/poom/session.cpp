@@ -692,6 +692,21 @@ Result<long> Session::CountAll() {
     return static_cast<long>(sqlite3_column_int64(*stmt, 0));
 }
 
+Result<long> Session::LongestReminderLead() {
+    Result<sqlite3_stmt*> stmt =
+        Prepare(longestLead_,
+                "SELECT coalesce(max(reminder_minutes), 0) FROM appointments "
+                "WHERE reminder_set != 0 AND reminder_minutes > 0");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    if (sqlite3_step(*stmt) != SQLITE_ROW) {
+        return Fail("find the longest reminder lead").error();
+    }
+    return static_cast<long>(sqlite3_column_int64(*stmt, 0));
+}
+
 Result<std::optional<CollectionEntry>> Session::ItemAt(long index) {
     const std::pair<int64_t, uint64_t> stamp = ChangeStamp();
     if (snapshotStamp_ != stamp && index < kDirectLookupLimit) {

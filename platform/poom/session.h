@@ -114,6 +114,9 @@ struct Session {
     // occurrences of every series inside its window; without recurrences a series is one item.
     Result<Evaluation> Evaluate(const Restriction* restriction, bool includeRecurrences);
     Result<long> CountAll();
+    // The most minutes any appointment with its reminder set rings before its start; 0 when
+    // none has one.
+    Result<long> LongestReminderLead();
     // The identifier and times of the index-th (0-based) item in store order, series as one.
     Result<std::optional<CollectionEntry>> ItemAt(long index);
     // Changes by this or another connection since the value was last taken.
@@ -140,7 +143,7 @@ private:
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
 
     Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
-        selectRange_, selectMeta_;
+        selectRange_, selectMeta_, longestLead_;
 };
 
 // The file beside the store that every committing writer touches; ChangeWatcher watches it.

@@ -13,6 +13,7 @@
 #include "platform/locale_format.h"
 #include "platform/poom/poom.h"
 #include "platform/text.h"
+#include "ringset/reminders.h"
 #include "store/restriction_text.h"
 #include "tools/moru_device/add_request.h"
 #include "tools/moru_device/arguments.h"
@@ -370,12 +371,81 @@ int Count(const std::vector<std::string>& words, std::ostream& out, std::ostream
     return kExitOk;
 }
 
+// A range bound: a whole day ("YYYY-MM-DD", from its first second for --from, to its last for
+// --to) or a time to the minute or second.
+std::optional<DateTime> ParseBound(const std::string& text, bool endOfDay) {
+    if (auto day = ParseDateTimeText(text, false)) {
+        return DateTime::FromParts(day->year, day->month, day->day, endOfDay ? 23 : 0,
+                                   endOfDay ? 59 : 0, endOfDay ? 59 : 0);
+    }
+    if (auto time = ParseDateTimeText(text)) {
+        return DateTime::FromSystemTime(*time);
+    }
+    return std::nullopt;
+}
+
+// The reminders due in the range, as the companion rings them: TIME, SUBJECT and OID,
+// tab-separated, in the order they ring. Without a range, those of the next day from now.
+int Reminders(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    auto split = SplitWords(words, {"--from", "--to"}, {}, err);
+    if (!split) {
+        return kExitBadArguments;
+    }
+    if (!split->positional.empty()) {
+        return BadArguments(err, "unexpected argument " + split->positional.front());
+    }
+    const bool hasFrom = split->values.contains("--from");
+    if (hasFrom != split->values.contains("--to")) {
+        return BadArguments(err, "--from and --to go together");
+    }
+    DateTime from = DateTime::FromSystemTime(GetLocalTime());
+    DateTime to = from + DateTimeSpan(1, 0, 0, 0);
+    if (hasFrom) {
+        const std::optional<DateTime> a = ParseBound(split->values["--from"], false);
+        const std::optional<DateTime> b = ParseBound(split->values["--to"], true);
+        if (!a || !a->valid()) {
+            return BadArguments(err,
+                                "--from is not a possible date or time "
+                                "(YYYY-MM-DD or \"YYYY-MM-DD HH:MM[:SS]\"): \"" +
+                                    split->values["--from"] + "\"");
+        }
+        if (!b || !b->valid()) {
+            return BadArguments(err,
+                                "--to is not a possible date or time "
+                                "(YYYY-MM-DD or \"YYYY-MM-DD HH:MM[:SS]\"): \"" +
+                                    split->values["--to"] + "\"");
+        }
+        if (*b < *a) {
+            return BadArguments(err, "--to is before --from");
+        }
+        from = *a;
+        to = *b;
+    }
+    auto store = Open(err);
+    if (!store) {
+        return kExitStoreFailure;
+    }
+    Result<ReminderList> found = FindReminders(*store->folder, from, to);
+    if (!found) {
+        return StoreFailure(err, "cannot read the reminders", found.error());
+    }
+    for (const Reminder& reminder : found->reminders) {
+        out << TimeText(reminder.due.date()) << '\t' << EscapeControlCharacters(reminder.subject)
+            << '\t' << reminder.oid << '\n';
+    }
+    if (found->truncated) {
+        err << "moru-device: a series has more occurrences in the range than the store lists; "
+               "only its first ones are shown\n";
+    }
+    return kExitOk;
+}
+
 using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
 
 const std::map<std::string_view, Command>& Commands() {
     static const std::map<std::string_view, Command> commands{
-        {"add", Add},   {"list", List},     {"query", Query},
-        {"show", Show}, {"delete", Delete}, {"count", Count},
+        {"add", Add},       {"list", List},   {"query", Query},         {"show", Show},
+        {"delete", Delete}, {"count", Count}, {"reminders", Reminders},
     };
     return commands;
 }

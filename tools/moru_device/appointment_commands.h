@@ -1,5 +1,5 @@
 #pragma once
-// moru-device's store commands: add, list, query, show, delete and count. Each takes the
+// moru-device's store commands: add, list, query, show, delete, count and reminders. Each takes the
 // words after its name, writes its results to out and its one-line complaints to err, and
 // returns the process exit code (arguments.h).
 #include <ostream>

@@ -27,6 +27,7 @@ constexpr const char* kUsage = R"(usage: moru-device [--root DIR] COMMAND ...
   show OID
   delete OID
   count
+  reminders [--from DATE|"DATE HH:MM[:SS]" --to DATE|"DATE HH:MM[:SS]"]
   reg get KEY NAME | reg set KEY NAME VALUE | reg delete KEY NAME | reg list KEY
 exit status: 0 done, 1 the store failed, 2 bad arguments or an unknown identifier
 )";
