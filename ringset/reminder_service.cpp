@@ -1,5 +1,7 @@
 #include "ringset/reminder_service.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <system_error>
@@ -157,6 +159,10 @@ std::optional<DateTime> ReminderService::Run() {
     std::erase_if(state_.shown, [&](const ReminderKey& key) { return key.due < dayBack; });
     state_.lookedUntil = nowS;
     Save();
+    // The companion stays resident between runs that are hours apart: what the walk needed
+    // goes back to the system rather than sitting idle in this process.
+    folder_.ReleaseMemory();
+    ::malloc_trim(0);
     wakeAt(nowS + kLookAheadSeconds);
     return FromSeconds(*next);
 }

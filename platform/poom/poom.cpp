@@ -543,6 +543,12 @@ Result<long> Folder::LongestReminderLead() const {
     return session_->LongestReminderLead();
 }
 
+void Folder::ReleaseMemory() const {
+    if (session_ && session_->open()) {
+        sqlite3_db_release_memory(session_->db);
+    }
+}
+
 // ---- Application ----
 
 Application::Application(std::filesystem::path storeFile) : storeFile_(std::move(storeFile)) {}

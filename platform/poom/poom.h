@@ -201,6 +201,9 @@ public:
     // appointment has a reminder), so a reader of reminders due in a window knows how far
     // past it the starts can lie.
     Result<long> LongestReminderLead() const;
+    // Gives back the memory the store keeps to read faster (its page cache), for a resident
+    // process that reads rarely; the next read fills it again as needed.
+    void ReleaseMemory() const;
 
 private:
     friend class Application;

@@ -1,6 +1,6 @@
 // Every test program starts from the same environment, whoever runs it (CTest, a developer,
-// a debugger): UTC, a UTF-8 C locale, the offscreen Qt platform and a private runtime
-// directory. Set before main, so the QApplication and any child process see it too.
+// a debugger): UTC, a UTF-8 C locale, the offscreen Qt platform, a private runtime
+// directory and no session bus. Set before main, so the QApplication and any child process see it too.
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -17,6 +17,8 @@ struct TestEnvironment {
         mkdir(MORU_TEST_RUNTIME_DIR, 0700);
         chmod(MORU_TEST_RUNTIME_DIR, 0700);
         setenv("XDG_RUNTIME_DIR", MORU_TEST_RUNTIME_DIR, 1);
+        // No test may reach the desktop's own session bus; those that need one start theirs.
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
 };
 
