@@ -1,6 +1,7 @@
 // Every test program starts from the same environment, whoever runs it (CTest, a developer,
 // a debugger): UTC, a UTF-8 C locale, the offscreen Qt platform, a private runtime
-// directory and no session bus. Set before main, so the QApplication and any child process see it too.
+// directory and no session bus. Set before main, so the QApplication and any child process
+// see it too.
 #include <sys/stat.h>
 
 #include <cstdlib>
