@@ -211,7 +211,7 @@ void ReminderService::ShowSummary(int count) {
     Notice notice;
     notice.summary = std::u16string(kMissedSummary);
     notice.body = FromUtf8(std::to_string(count)) +
-                  (count == 1 ? u" older reminder was missed" : u" older reminders were missed");
+                  (count == 1 ? u" more reminder was missed" : u" more reminders were missed");
     Result<uint32_t> id = notifier_.Notify(notice);
     if (!id.ok()) {
         SayNoDesktop(id.error());
