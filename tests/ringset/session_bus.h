@@ -25,6 +25,7 @@ namespace moru::test {
 inline constexpr const char* kSystemPython = "/usr/bin/python3";
 
 struct ShownNotice {
+    double at = 0;  // when the server answered, seconds since the epoch
     std::string summary;
     std::string body;
     std::string actions;  // as the server logged them: ["dismiss", "Dismiss", ...]
@@ -78,13 +79,13 @@ public:
     // Every Notify the server has answered, in order.
     std::vector<ShownNotice> Shown() const {
         static const std::regex call(
-            R"re(Notify "[^"]*" \d+ "[^"]*" "([^"]*)" "([^"]*)" (\[[^\]]*\]))re");
+            R"re(^(\d+\.\d+) Notify "[^"]*" \d+ "[^"]*" "([^"]*)" "([^"]*)" (\[[^\]]*\]))re");
         std::vector<ShownNotice> shown;
         std::istringstream lines(ReadFileBytes(log()));
         for (std::string line; std::getline(lines, line);) {
             std::smatch m;
             if (std::regex_search(line, m, call)) {
-                shown.push_back(ShownNotice{m[1], m[2], m[3]});
+                shown.push_back(ShownNotice{std::stod(m[1]), m[2], m[3], m[4]});
             }
         }
         return shown;
