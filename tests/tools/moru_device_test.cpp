@@ -300,8 +300,35 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"HalfARange", {"list", "--from", "2024-01-01"}},
         BadCase{"RangeBackwards", {"list", "--from", "2024-01-02", "--to", "2024-01-01"}},
         BadCase{"RangeWithTime", {"list", "--from", "2024-01-01 10:00", "--to", "2024-01-02"}},
-        BadCase{"UnknownRestriction", {"query", "[Begin] >= 1/1/2024"}}),
+        BadCase{"UnknownRestriction", {"query", "[Begin] >= 1/1/2024"}},
+        BadCase{"RemindersHalfARange", {"reminders", "--to", "2024-01-01"}},
+        BadCase{"RemindersBackwards",
+                {"reminders", "--from", "2024-01-01 10:00", "--to", "2024-01-01 09:59"}},
+        BadCase{"RemindersImpossibleTime",
+                {"reminders", "--from", "2024-01-01 25:00", "--to", "2024-01-02"}}),
     [](const ::testing::TestParamInfo<BadCase>& row) { return row.param.name; });
+
+// reminders lists what the companion rings in the range, in ring order: a series once per
+// occurrence, a reminder that rings before the range's start day of its appointment found from
+// the store's longest lead, and nothing without a reminder. Whole days run to their last second.
+TEST_F(MoruDeviceTest, RemindersListWhatRingsInTheRange) {
+    const std::string daily = Add({"--subject", "Pills", "--start", "2024-03-04 09:00",
+                                   "--reminder", "15", "--recur", "daily"});
+    const std::string early = Add({"--subject", "Trip", "--start", "2024-03-08 07:00", "--reminder",
+                                   "4320"});  // three days before
+    Add({"--subject", "Silent", "--start", "2024-03-05 10:00"});
+    const std::string late =
+        Add({"--subject", "Late\tnight", "--start", "2024-03-05 23:59:59", "--reminder", "0"});
+    ToolRun run = Device({"reminders", "--from", "2024-03-05", "--to", "2024-03-05"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "2024-03-05 07:00:00\tTrip\t" + early + "\n" +
+                           "2024-03-05 08:45:00\tPills\t" + daily + "\n" +
+                           "2024-03-05 23:59:59\tLate\\tnight\t" + late + "\n");
+    run = Device({"reminders", "--from", "2024-03-05 07:00:01", "--to", "2024-03-06 08:45"});
+    EXPECT_EQ(run.out, "2024-03-05 08:45:00\tPills\t" + daily + "\n" +
+                           "2024-03-05 23:59:59\tLate\\tnight\t" + late + "\n" +
+                           "2024-03-06 08:45:00\tPills\t" + daily + "\n");
+}
 
 // A store file that is not a store is refused with its reason (exit 1) and left exactly as it
 // was: neither reading nor adding may "repair" it into an empty store.
