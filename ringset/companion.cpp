@@ -212,10 +212,9 @@ int RunCompanion() {
         }
         reminders = std::make_unique<ReminderService>(*companion.folder(), ReminderStateFile());
         ArmClockWatch(clockWatch.get());
+        // The watcher is open before this first look, so a change made during it is seen at
+        // the loop's first turn, never lost.
         ArmReminderTimer(reminderTimer.get(), reminders->Run());
-        if (changes) {
-            changes->Drain();  // our own writes at start are no change to look at
-        }
     }
 
     // Sleeps until a timer, a store change, an answer from the desktop or a close request;
@@ -272,11 +271,11 @@ int RunCompanion() {
         if (events[kBus].fd >= 0 && events[kBus].revents != 0) {
             run |= reminders->ProcessBus();
         }
+        // Notices are drained before the run, never after: a change committed while the run
+        // reads the store must bring another run. (The service's own state file is beside the
+        // store; the watcher does not count it as a change.)
         if (run) {
             ArmReminderTimer(reminderTimer.get(), reminders->Run());
-            if (changes) {
-                changes->Drain();  // the service's own state file is no store change
-            }
         }
     }
     reminders.reset();
