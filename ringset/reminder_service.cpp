@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <system_error>
 
-#include "app/word_tables.h"
 #include "platform/device_root.h"
 #include "platform/locale_format.h"
 #include "platform/registry.h"
@@ -14,6 +13,7 @@
 #include "platform/text.h"
 #include "ringset/item_kinds.h"
 #include "ringset/reminder_wave.h"
+#include "store/word_tables.h"
 
 namespace moru {
 namespace {

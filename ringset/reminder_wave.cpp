@@ -1,8 +1,8 @@
 #include "ringset/reminder_wave.h"
 
 #include "platform/registry.h"
+#include "store/item_walk.h"
 #include "store/restriction_text.h"
-#include "store/store_connection.h"
 
 namespace moru {
 namespace {
@@ -24,10 +24,8 @@ std::optional<std::u16string> ReminderRestriction(const SystemTime& now) {
     if (!next) {
         return std::nullopt;
     }
-    return RestrictionText()
-        .StartOnOrAfter(now)
-        .StartOnOrBefore(*next)
-        .Text(RestrictionText::Ending::LineFeed);
+    return RestrictionText().StartOnOrAfter(now).StartOnOrBefore(*next).Text(
+        RestrictionText::Ending::LineFeed);
 }
 
 void UpdateReminderWave(const poom::Folder& calendarFolder) {

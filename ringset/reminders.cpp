@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <tuple>
 
-#include "platform/locale_format.h"
-#include "store/store_connection.h"
+#include "store/item_walk.h"
+#include "store/restriction_text.h"
 
 namespace moru {
 namespace {
@@ -18,8 +18,7 @@ std::optional<std::u16string> StartWindow(const DateTime& first, const DateTime&
     if (!from || !to) {
         return std::nullopt;
     }
-    return u"[Start] >= " + FormatRestrictionDate(*from) + u" and [Start] <= " +
-           FormatRestrictionDate(*to);
+    return RestrictionText().StartOnOrAfter(*from).StartOnOrBefore(*to).Text();
 }
 
 // The latest DateTime the calendar represents, for windows that would run past it.
@@ -50,15 +49,11 @@ Result<ReminderList> FindReminders(const poom::Folder& calendarFolder, const Dat
     if (!restriction) {
         return Error{EINVAL, "reminders: the range lies outside the calendar"};
     }
-    Result<poom::ItemCollection> items = calendarFolder.Items();
-    if (!items.ok()) {
-        return items.error();
-    }
-    Result<poom::ItemCollection> window = items->Restrict(*restriction);
+    Result<poom::ItemCollection> window =
+        calendarFolder.Query(*restriction, poom::Recurrences::Occurrences);
     if (!window.ok()) {
         return window.error();
     }
-    window->SetIncludeRecurrences(true);
 
     ReminderList list;
     ForEachItem(*window, [&](const poom::Appointment& item) {

@@ -1,6 +1,6 @@
 #include "store/restriction_text.h"
 
-#include "store/store_connection.h"
+#include "store/item_walk.h"
 
 namespace moru {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/locale_format.h"
 #include "platform/text.h"
 #include "platform/ui_host.h"
 #include "store/calendar_state.h"
@@ -244,10 +243,6 @@ ItemKind KindOf(uint32_t oid) {
     return Appointment;
 }
 
-std::u16string FormatRestrictionDate(const SystemTime& time) {
-    return FormatShortDate(time);
-}
-
 std::optional<poom::ItemCollection> RestrictAppointments(const poom::Folder& folder,
                                                          std::u16string_view restriction,
                                                          poom::Recurrences recurrences) {
@@ -263,17 +258,6 @@ std::optional<poom::ItemCollection> RestrictAppointments(const poom::Folder& fol
     }
     connection.lastResult = 0;
     return std::move(*restricted);
-}
-
-void ForEachItem(const poom::ItemCollection& items,
-                 const std::function<bool(const poom::Appointment&)>& visit) {
-    // The collection's Count is not asked: the walk ends at the first index with no item.
-    for (long index = 1;; ++index) {
-        const std::optional<poom::Appointment> item = items.Item(index);
-        if (!item || !visit(*item)) {
-            return;
-        }
-    }
 }
 
 bool QueryAppointments(const poom::Folder& folder, std::u16string_view restriction,

@@ -10,6 +10,7 @@
 
 #include "platform/poom/poom.h"
 #include "store/appointment_record.h"
+#include "store/item_walk.h"
 
 namespace moru {
 
@@ -37,19 +38,15 @@ bool IsHoliday(uint32_t oid);
 bool IsAnniversary(uint32_t oid);
 ItemKind KindOf(uint32_t oid);
 
-// The date alone in the system's short date (the form restriction texts carry).
-std::u16string FormatRestrictionDate(const SystemTime& time);
-
 // The enumeration every screen follows: Items, Restrict, IncludeRecurrences (every occurrence
 // unless asked for each series once), then Item(1), Item(2), ... until none.
 // RestrictAppointments gives the restricted collection (nothing when Items or Restrict fails,
 // with the reason on stderr) for a screen that keeps it; ForEachItem walks one until the
-// visitor returns false or the items end. Restriction texts come from RestrictionText.
+// visitor returns false or the items end (item_walk.h). Restriction texts come from
+// RestrictionText.
 std::optional<poom::ItemCollection> RestrictAppointments(
     const poom::Folder& folder, std::u16string_view restriction,
     poom::Recurrences recurrences = poom::Recurrences::Occurrences);
-void ForEachItem(const poom::ItemCollection& items,
-                 const std::function<bool(const poom::Appointment&)>& visit);
 // Both; false when Items or Restrict failed.
 bool QueryAppointments(const poom::Folder& folder, std::u16string_view restriction,
                        const std::function<bool(const poom::Appointment&)>& visit,
