@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev sqlite3
   libcanberra-dev
-  libsystemd-dev dbus-daemon python3-dbusmock libfaketime
+  libsystemd-dev dbus-daemon python3-dbusmock
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-comic-neue fontconfig
   xvfb xauth xdotool
