@@ -76,22 +76,25 @@ ReminderService::ReminderService(poom::Folder calendarFolder, std::filesystem::p
                 [this](uint32_t id) { notices_.erase(id); }) {}
 
 std::optional<DateTime> ReminderService::Run() {
-    if (!stateLoaded_) {
-        Result<ReminderState> loaded = LoadReminderState(stateFile_);
-        if (!loaded.ok()) {
-            // An unreadable state would repeat every reminder of the day; better to wait.
-            std::fprintf(stderr, "ringset: %s\n", loaded.error().message.c_str());
-            return std::nullopt;
-        }
-        state_ = std::move(*loaded);
-        stateLoaded_ = true;
-    }
     const SystemTime nowTime = GetLocalTime();
     const DateTime now = DateTime::FromSystemTime(nowTime);
     if (!now.valid()) {
         return std::nullopt;
     }
     const int64_t nowS = Seconds(now);
+    // A store or state file that cannot be read now is tried again shortly, not only at the
+    // next change.
+    const DateTime retry = FromSeconds(nowS + kRetrySeconds);
+    if (!stateLoaded_) {
+        Result<ReminderState> loaded = LoadReminderState(stateFile_);
+        if (!loaded.ok()) {
+            // Going on without it would repeat every reminder of the day.
+            std::fprintf(stderr, "ringset: %s\n", loaded.error().message.c_str());
+            return retry;
+        }
+        state_ = std::move(*loaded);
+        stateLoaded_ = true;
+    }
     const int64_t dayBack = nowS - kMissedWindowSeconds;
     // A first run has nothing to count: it looks one day back and no further.
     const int64_t looked = std::min(state_.lookedUntil.value_or(dayBack), nowS);
@@ -102,7 +105,7 @@ std::optional<DateTime> ReminderService::Run() {
     if (!found.ok()) {
         std::fprintf(stderr, "ringset: cannot read the reminders: %s\n",
                      found.error().message.c_str());
-        return std::nullopt;
+        return retry;
     }
 
     std::optional<int64_t> next;

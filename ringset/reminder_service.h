@@ -48,14 +48,16 @@ inline constexpr int kMaxMissedShown = 10;
 inline constexpr int64_t kSummaryWindowSeconds = 366 * 86400;
 // Run() looks this far ahead; with nothing due in it, it asks to run again at its end.
 inline constexpr int64_t kLookAheadSeconds = 86400;
+// A run that could not read the store or its state asks to run again this much later.
+inline constexpr int64_t kRetrySeconds = 60;
 
 class ReminderService {
 public:
     ReminderService(poom::Folder calendarFolder, std::filesystem::path stateFile);
 
-    // Shows what is due now, saves what it showed, and returns when it next has to run.
-    // Nothing when it could not read the store (the owner tries again at the next change or
-    // refresh).
+    // Shows what is due now, saves what it showed, and returns when it next has to run (a
+    // minute later when it could not read the store or its state file). Nothing only when the
+    // clock reads a time the calendar cannot represent.
     std::optional<DateTime> Run();
 
     // The desktop connection, for the owner's event loop.
@@ -63,9 +65,6 @@ public:
     // Reads the desktop's answers. True when one of them changed the schedule (a snooze), so
     // the owner runs the service again.
     bool ProcessBus();
-
-    // For tests and the owner's messages: the notices on the desktop that can still be answered.
-    size_t openNotices() const { return notices_.size(); }
 
 private:
     void Show(const Reminder& reminder, bool missed, const SystemTime& now, bool& rang);

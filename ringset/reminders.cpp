@@ -64,8 +64,8 @@ Result<ReminderList> FindReminders(const poom::Folder& calendarFolder, const Dat
         const DateTime start = DateTime::FromDate(item.Start());
         const DateTime due = start - DateTimeSpan(static_cast<double>(minutes) / kMinutesPerDay);
         if (start.valid() && due.valid() && from <= due && due <= to) {
-            list.reminders.push_back(Reminder{item.Oid(), item.Subject(), start, due,
-                                              item.AllDayEvent(), item.ReminderSoundFile()});
+            list.reminders.push_back(
+                Reminder{item.Oid(), item.Subject(), start, due, item.AllDayEvent()});
         }
         return true;
     });

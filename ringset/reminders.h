@@ -23,7 +23,6 @@ struct Reminder {
     DateTime start;  // the appointment's (or the occurrence's) own start
     DateTime due;    // when the reminder rings
     bool allDay = false;
-    std::u16string soundFile;  // the appointment's own sound, as the editor stored it
 };
 
 // What names one reminder across runs of the companion: the appointment, the occurrence and

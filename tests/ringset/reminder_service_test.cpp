@@ -247,6 +247,21 @@ TEST_F(ReminderServiceTest, LongAbsenceSummarisesWhatIsOlderThanADay) {
     EXPECT_EQ(shown[1].actions, "[]");
 }
 
+// A store that fails a query is tried again a minute later; what was due then rings.
+TEST_F(ReminderServiceTest, FailingStoreIsTriedAgainAMinuteLater) {
+    Add(u"Later", At(10, 12, 0), 0);
+    StartService();
+    poom::SetFault(poom::FaultPoint::Restrict, true);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunAt(At(10, 12, 0)), At(10, 12, 1));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot read the reminders"),
+              std::string::npos);
+    poom::ClearFaults();
+    RunAt(At(10, 12, 1));
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].body, "Today 12:00, Appointment");
+}
+
 // The sound is the registry's "Wave", from \Windows; none when it is empty or names no file.
 struct SoundCase {
     const char* label;
