@@ -4,8 +4,10 @@
 
 #include "platform/datetime.h"
 #include "platform/text.h"
+#include "ringset/item_kinds.h"
 #include "ringset/reminder_service.h"
 #include "ringset/reminder_state.h"
+#include "tests/support/temp_root.h"
 
 namespace moru {
 namespace {
@@ -99,6 +101,70 @@ INSTANTIATE_TEST_SUITE_P(
                     0, true},
         DamagedCase{"unknown_line", kHeader + "rung 7\n" + kGoodLine, 1, true}),
     [](const testing::TestParamInfo<DamagedCase>& row) { return std::string(row.param.label); });
+
+// The kinds come from the calendar's category file, read only: alarms, holidays and
+// anniversaries in that order of precedence; what a damaged file still holds counts.
+std::string Section(std::initializer_list<uint32_t> oids) {
+    std::string bytes;
+    auto word = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    word(static_cast<uint32_t>(oids.size()));
+    for (uint32_t oid : oids)
+        word(oid);
+    return bytes + ";";
+}
+
+struct KindCase {
+    const char* label;
+    const char* folder;  // where the file lies under "My Documents"
+    std::string bytes;
+    std::vector<ItemKind> kinds;  // of identifiers 1, 2, 3, 4
+};
+
+class ItemKindLookup : public testing::TestWithParam<KindCase> {};
+
+TEST_P(ItemKindLookup, ReadsTheCategoryFile) {
+    test::TempDeviceRoot root;
+    const KindCase& c = GetParam();
+    const std::filesystem::path folder = root.path() / "My Documents" / c.folder;
+    std::filesystem::create_directories(folder);
+    if (!c.bytes.empty()) {
+        test::WriteFileBytes(folder / "MoruCalendar.dat", c.bytes);
+    }
+    const ItemKinds kinds = ItemKinds::Read();
+    std::vector<ItemKind> got;
+    for (uint32_t oid = 1; oid <= 4; ++oid) {
+        got.push_back(kinds.KindOf(oid));
+    }
+    EXPECT_EQ(got, c.kinds);
+    EXPECT_EQ(test::ReadFileBytes(folder / "MoruCalendar.dat"), c.bytes);  // never written
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ItemKindLookup,
+    testing::Values(KindCase{"missing",
+                             "MoruCalendar",
+                             "",
+                             {Appointment, Appointment, Appointment, Appointment}},
+                    KindCase{"all_three",
+                             "MoruCalendar",
+                             Section({1}) + Section({2}) + Section({3}),
+                             {Alarm, Holiday, Anniversary, Appointment}},
+                    KindCase{"alarm_wins",
+                             "MoruCalendar",
+                             Section({1}) + Section({1, 2}) + Section({2, 3}),
+                             {Alarm, Holiday, Anniversary, Appointment}},
+                    KindCase{"cut_short",
+                             "MoruCalendar",
+                             Section({1}) + Section({2}).substr(0, 6),
+                             {Alarm, Appointment, Appointment, Appointment}},
+                    KindCase{"fallback_folder",
+                             "",
+                             Section({4}) + Section({}) + Section({}),
+                             {Appointment, Appointment, Appointment, Alarm}}),
+    [](const testing::TestParamInfo<KindCase>& row) { return std::string(row.param.label); });
 
 }  // namespace
 }  // namespace moru
