@@ -55,6 +55,8 @@ public:
     // A memo was added or removed by this program: the grid shows the day's marker at the
     // next paint, without waiting for the folder's notice.
     void MemosChanged();
+    // Posts DataChanged to the main view for the day item menu's commands.
+    void PostDataChanged() { host().PostDataChanged(); }
 
     // One item of the month as the markers need it.
     struct MonthItem {

@@ -3,13 +3,16 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <system_error>
+#include <utility>
 
 #include "platform/device_root.h"
 #include "platform/text.h"
@@ -156,6 +159,105 @@ bool MemoListing::HasMemo(int year, int month, int day) const {
         }
     }
     return false;
+}
+
+namespace {
+
+Error FileError(const std::string& what, const std::filesystem::path& path, int code) {
+    return Error{code != 0 ? code : EIO, what + " " + path.string() + ": " + std::strerror(code)};
+}
+
+// Closes a descriptor on every way out.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+Result<std::vector<uint8_t>> ReadMemoFile(std::u16string_view devicePath) {
+    const std::filesystem::path path = TranslateDevicePath(devicePath);
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        return FileError("cannot open memo", path, errno);
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FileError("cannot read memo", path, errno);
+        }
+        if (got == 0) {
+            return bytes;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+}
+
+Status WriteMemoFile(std::u16string_view devicePath, std::span<const uint8_t> bytes) {
+    const std::filesystem::path path = TranslateDevicePath(devicePath);
+    std::error_code made;
+    std::filesystem::create_directories(path.parent_path(), made);
+    // The temporary name does not end in ".pwi", so no listing ever takes it for a memo.
+    std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX"));
+    Descriptor fd(::mkstemp(temporary.data()));
+    if (fd.get() < 0) {
+        return FileError("cannot create a temporary file for memo", path, errno);
+    }
+    auto fail = [&](const char* what) {
+        const int code = errno;
+        ::unlink(temporary.c_str());
+        return Status(FileError(what, path, code));
+    };
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t put = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return fail("cannot write memo");
+        }
+        written += static_cast<size_t>(put);
+    }
+    // mkstemp makes the file private; a memo gets the usual permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd.get(), 0666 & ~mask);
+    if (::fsync(fd.get()) != 0) {
+        return fail("cannot flush memo");
+    }
+    if (::close(fd.Release()) != 0) {
+        return fail("cannot close memo");
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        return fail("cannot replace memo");
+    }
+    return {};
+}
+
+Status DeleteMemoFile(std::u16string_view devicePath) {
+    const std::filesystem::path path = TranslateDevicePath(devicePath);
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        return FileError("cannot delete memo", path, errno);
+    }
+    return {};
 }
 
 void MemoBuffer::Empty() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "platform/result.h"
 
 namespace moru {
 
@@ -55,6 +56,16 @@ public:
 private:
     std::vector<std::string> names_;  // the .pwi names, sorted bytewise
 };
+
+// Reads a whole memo file (a device path). Fails with the reason when it cannot be opened or
+// read; an empty file reads as zero bytes.
+Result<std::vector<uint8_t>> ReadMemoFile(std::u16string_view devicePath);
+// Replaces a memo file's content with `bytes`: they go to a temporary file in the same folder,
+// which is flushed to disk and then renamed over the memo, so that a crash or a full disk
+// leaves either the old memo or the new one, never half of one. Zero bytes make an empty file.
+Status WriteMemoFile(std::u16string_view devicePath, std::span<const uint8_t> bytes);
+// Removes a memo file; a file that is already gone counts as removed.
+Status DeleteMemoFile(std::u16string_view devicePath);
 
 // Note data in transit between the memo editor and its callers: a byte count and a
 // zero-initialised block. Emptying frees the block.
