@@ -225,6 +225,7 @@ void InkNote::Undo() {
     lastEdit_ = Edit::Other;
     strokeSelected_.assign(doc_.strokes.size(), 0);
     textSelStart_ = textSelEnd_ = 0;
+    caret_ = static_cast<int>(doc_.text.size());
     ContentChanged();
 }
 
@@ -238,6 +239,7 @@ void InkNote::Redo() {
     lastEdit_ = Edit::Other;
     strokeSelected_.assign(doc_.strokes.size(), 0);
     textSelStart_ = textSelEnd_ = 0;
+    caret_ = static_cast<int>(doc_.text.size());
     ContentChanged();
 }
 
