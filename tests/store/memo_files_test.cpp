@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include "store/category_store.h"
@@ -130,6 +133,47 @@ TEST_F(MemoFilesTest, ListingAnswersAsHasMemoDoes) {
     }
     EXPECT_TRUE(listing.HasMemo(2004, 12, 31));
     EXPECT_FALSE(listing.HasMemo(2004, 1, 1));
+}
+
+// Writing replaces the whole file through a temporary one in the same folder: afterwards the
+// file holds exactly the new bytes and nothing else is left in the folder.
+TEST_F(MemoFilesTest, WritingReplacesTheMemoWholeAndLeavesNoTemporaryFile) {
+    const std::u16string path = MemoPath(u"20040105_093012.pwi");
+    const std::vector<uint8_t> first{1, 2, 3, 4, 5, 6, 7, 8};
+    const std::vector<uint8_t> second{9, 9};
+    ASSERT_TRUE(WriteMemoFile(path, first).ok());
+    ASSERT_TRUE(WriteMemoFile(path, second).ok());
+    EXPECT_EQ(test::ReadFileBytes(TranslateDevicePath(path)), std::string("\x09\x09"));
+    EXPECT_EQ(*ReadMemoFile(path), second);
+    ASSERT_TRUE(WriteMemoFile(path, {}).ok());  // an empty note truncates
+    EXPECT_EQ(fs::file_size(TranslateDevicePath(path)), 0u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+    EXPECT_EQ(FindDayMemos(2004, 1, 5).size(), 1u);
+}
+
+TEST_F(MemoFilesTest, AFailedWriteKeepsTheOldMemoAndSaysWhy) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders";
+    }
+    const std::u16string path = MemoPath(u"20040105_093012.pwi");
+    ASSERT_TRUE(WriteMemoFile(path, std::vector<uint8_t>{1, 2, 3}).ok());
+    fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
+    const Status written = WriteMemoFile(path, std::vector<uint8_t>{7});
+    fs::permissions(Folder(), fs::perms::owner_all);
+    ASSERT_FALSE(written.ok());
+    EXPECT_NE(written.error().message.find("20040105_093012.pwi"), std::string::npos);
+    EXPECT_EQ(*ReadMemoFile(path), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST_F(MemoFilesTest, ReadingAndDeletingReportWhatWentWrong) {
+    const Result<std::vector<uint8_t>> missing = ReadMemoFile(MemoPath(u"nothing.pwi"));
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_TRUE(DeleteMemoFile(MemoPath(u"nothing.pwi")).ok());  // already gone
+    Touch("20040105_093012.pwi");
+    EXPECT_TRUE(ReadMemoFile(MemoPath(u"20040105_093012.pwi")).ok());
+    EXPECT_TRUE(DeleteMemoFile(MemoPath(u"20040105_093012.pwi")).ok());
+    EXPECT_FALSE(HasMemo(2004, 1, 5));
 }
 
 TEST(MemoBufferTest, AllocatesZeroedBlocksAndEmptyingFreesThem) {
