@@ -658,8 +658,15 @@ QPointF InkNote::TextOrigin() const {
 }
 
 QRectF InkNote::TextBounds() const {
+    // The lines' own text, not the width they may wrap at: an empty or short text must not
+    // widen the note or be selected by a drag far to its right.
+    const QTextLayout& layout = TextLayout();
+    QRectF bounds;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        bounds = bounds.united(layout.lineAt(i).naturalTextRect());
+    }
     const double margin = kTextMargin * zoom_ / 100.0 * displayScale_;
-    return TextLayout().boundingRect().translated(margin, margin);
+    return bounds.translated(margin, margin);
 }
 
 int InkNote::TextPositionAt(QPointF widget) const {
