@@ -114,7 +114,8 @@ public:
 
 void BM_DayItemMenuOf200Items(benchmark::State& state) {
     App();
-    const fs::path root = fs::temp_directory_path() / ("bench_ink_note_" + std::to_string(getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("bench_ink_note_" + std::to_string(getpid()));
     fs::create_directories(root);
     SetDeviceRoot(root);
     Calendar().dataFolder = u"\\My Documents\\MoruCalendar";

@@ -273,9 +273,8 @@ void MemoEditor::Ok() {
             done(kIdOk);
             return;
         }
-        if (unreadable &&
-            CurrentUiHost().MessageBox(kReplaceUnreadable, u"", kMbYesNo | kMbIconQuestion) !=
-                kIdYes) {
+        if (unreadable && CurrentUiHost().MessageBox(kReplaceUnreadable, u"",
+                                                     kMbYesNo | kMbIconQuestion) != kIdYes) {
             return;  // back to the note; nothing written
         }
         const Status written = WriteMemoFile(memoPath, SharedMemoBuffer.bytes());

@@ -9,9 +9,9 @@ namespace moru {
 namespace {
 
 constexpr std::array<uint8_t, 4> kMagic{'M', 'I', 'n', 'k'};
-constexpr size_t kHeaderBytes = 12;   // magic, version, flags, payload length
-constexpr size_t kTrailerBytes = 4;   // checksum
-constexpr size_t kPointBytes = 10;    // x, y, pressure
+constexpr size_t kHeaderBytes = 12;      // magic, version, flags, payload length
+constexpr size_t kTrailerBytes = 4;      // checksum
+constexpr size_t kPointBytes = 10;       // x, y, pressure
 constexpr size_t kStrokeHeadBytes = 12;  // colour, width, reserved, point count
 
 class Writer {

@@ -32,8 +32,8 @@ struct InkPoint {
 };
 
 struct InkStroke {
-    uint32_t colour = 0;   // 0x00RRGGBB
-    uint16_t width = 32;   // nominal line width at middle pressure, 1/16 logical pixel
+    uint32_t colour = 0;           // 0x00RRGGBB
+    uint16_t width = 32;           // nominal line width at middle pressure, 1/16 logical pixel
     std::vector<InkPoint> points;  // at least one
 
     bool operator==(const InkStroke&) const = default;

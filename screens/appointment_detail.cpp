@@ -48,7 +48,8 @@ constexpr int kTimeChars = 40;
 constexpr double kHourRounding = 5.787037037037037e-6;
 
 QString Q(const std::u16string& text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
 }
 
 std::u16string Printf(std::u16string_view format, std::initializer_list<std::u16string> args) {

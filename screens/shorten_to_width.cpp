@@ -6,14 +6,13 @@ namespace moru {
 namespace {
 
 int WidthOf(const QFontMetrics& metrics, std::u16string_view text) {
-    return metrics.horizontalAdvance(QString(reinterpret_cast<const QChar*>(text.data()),
-                                             static_cast<qsizetype>(text.size())));
+    return metrics.horizontalAdvance(
+        QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
 }
 
 }  // namespace
 
-std::u16string ShortenToWidth(const QFontMetrics& metrics, std::u16string_view text,
-                              int maxWidth) {
+std::u16string ShortenToWidth(const QFontMetrics& metrics, std::u16string_view text, int maxWidth) {
     if (WidthOf(metrics, text) <= maxWidth) {
         return std::u16string(text);
     }

@@ -10,7 +10,6 @@
 namespace moru {
 
 // `metrics` are those of the font the text will be drawn with.
-std::u16string ShortenToWidth(const QFontMetrics& metrics, std::u16string_view text,
-                              int maxWidth);
+std::u16string ShortenToWidth(const QFontMetrics& metrics, std::u16string_view text, int maxWidth);
 
 }  // namespace moru

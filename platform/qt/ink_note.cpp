@@ -32,7 +32,8 @@ const QColor kRuleColour{205, 220, 245};
 const QColor kBandColour{70, 163, 250};
 
 QString ToQString(const std::u16string& text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
 }
 
 std::u16string FromQString(const QString& text) {
@@ -454,8 +455,9 @@ bool InkNote::TypeKey(QKeyEvent* event) {
             break;
     }
     const QString text = event->text();
-    if (text.isEmpty() || std::any_of(text.begin(), text.end(),
-                                      [](QChar c) { return c.category() == QChar::Other_Control; })) {
+    if (text.isEmpty() || std::any_of(text.begin(), text.end(), [](QChar c) {
+            return c.category() == QChar::Other_Control;
+        })) {
         return false;
     }
     InsertText(FromQString(text));
@@ -518,8 +520,7 @@ bool InkNote::viewportEvent(QEvent* event) {
             if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
                 setFocus(Qt::MouseFocusReason);
                 PenPress(mouse->position(), kInkMousePressure);
-            } else if (event->type() == QEvent::MouseMove &&
-                       (mouse->buttons() & Qt::LeftButton)) {
+            } else if (event->type() == QEvent::MouseMove && (mouse->buttons() & Qt::LeftButton)) {
                 PenMove(mouse->position(), kInkMousePressure);
             } else if (event->type() == QEvent::MouseButtonRelease &&
                        mouse->button() == Qt::LeftButton) {
@@ -565,8 +566,8 @@ void InkNote::PenMove(QPointF at, uint16_t pressure) {
         } else {
             QPainter painter(&cache_);
             painter.setRenderHint(QPainter::Antialiasing);
-            const ink::View view{UnitScale(), QPointF(horizontalScrollBar()->value(),
-                                                      verticalScrollBar()->value())};
+            const ink::View view{
+                UnitScale(), QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value())};
             const QRectF touched =
                 ink::DrawSegment(painter, *live_, live_->points.size() - 1, view, kInkColour);
             viewport()->update(touched.toAlignedRect());
@@ -587,8 +588,8 @@ void InkNote::PenRelease(QPointF at) {
         if (cacheValid_) {
             QPainter painter(&cache_);
             painter.setRenderHint(QPainter::Antialiasing);
-            const ink::View view{UnitScale(), QPointF(horizontalScrollBar()->value(),
-                                                      verticalScrollBar()->value())};
+            const ink::View view{
+                UnitScale(), QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value())};
             viewport()->update(ink::DrawTail(painter, *live_, view, kInkColour).toAlignedRect());
         }
         BeginEdit(Edit::Other);
@@ -641,8 +642,7 @@ QTextLayout& InkNote::TextLayout() const {
         const double width = std::max(40.0, viewport()->width() - 2 * margin);
         layout_->beginLayout();
         double y = 0;
-        for (QTextLine line = layout_->createLine(); line.isValid();
-             line = layout_->createLine()) {
+        for (QTextLine line = layout_->createLine(); line.isValid(); line = layout_->createLine()) {
             line.setLineWidth(width);
             line.setPosition(QPointF(0, y));
             y += line.height();

@@ -137,7 +137,7 @@ private:
     double TextPixelSize() const;
     QTextLayout& TextLayout() const;
     QPointF TextOrigin() const;  // widget pixels, scrolled
-    QRectF TextBounds() const;  // widget pixels, unscrolled
+    QRectF TextBounds() const;   // widget pixels, unscrolled
     int TextPositionAt(QPointF widget) const;
     void UpdateScrollRange();
     void RenderCache();
@@ -167,7 +167,7 @@ private:
     bool modified_ = false;
     std::vector<uint8_t> unreadBytes_;  // what a failed load was given, handed back untouched
     mutable std::optional<std::vector<uint8_t>> bytes_;  // the content encoded, until it changes
-    mutable std::unique_ptr<QTextLayout> layout_;         // the text laid out, until it changes
+    mutable std::unique_ptr<QTextLayout> layout_;        // the text laid out, until it changes
 
     // The stroke being written, drawn straight into the cache as its points arrive.
     std::optional<InkStroke> live_;

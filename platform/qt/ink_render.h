@@ -31,15 +31,13 @@ struct View {
 double WidthAt(const InkStroke& stroke, const InkPoint& point, const View& view);
 
 // The whole stroke, tail included.
-void DrawStroke(QPainter& painter, const InkStroke& stroke, const View& view,
-                const QColor& colour);
+void DrawStroke(QPainter& painter, const InkStroke& stroke, const View& view, const QColor& colour);
 // Only segment `index` (1 <= index < points), as drawn when point `index` arrived. Returns the
 // widget rectangle it touched (for an update of just that much).
 QRectF DrawSegment(QPainter& painter, const InkStroke& stroke, size_t index, const View& view,
                    const QColor& colour);
 // The tail from the last midpoint to the last point (a single point: a dot).
-QRectF DrawTail(QPainter& painter, const InkStroke& stroke, const View& view,
-                const QColor& colour);
+QRectF DrawTail(QPainter& painter, const InkStroke& stroke, const View& view, const QColor& colour);
 
 // The stroke's extent in content units, its widest line included.
 QRectF StrokeBounds(const InkStroke& stroke);

@@ -196,10 +196,9 @@ TEST_F(InkNoteTest, TheReadOnlyNoteShowsInkButTakesNone) {
 }
 
 TEST_F(InkNoteTest, TabletPressureWidensTheLine) {
-    const QPointingDevice pen("test pen", 77, QInputDevice::DeviceType::Stylus,
-                              QPointingDevice::PointerType::Pen,
-                              QInputDevice::Capability::Position | QInputDevice::Capability::Pressure,
-                              1, 3);
+    const QPointingDevice pen(
+        "test pen", 77, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3);
     auto send = [&](QEvent::Type type, QPointF at, qreal pressure) {
         QTabletEvent event(type, &pen, at, surface()->mapToGlobal(at), pressure, 0, 0, 0, 0, 0,
                            Qt::NoModifier, Qt::LeftButton,

@@ -35,7 +35,9 @@ protected:
     }
 
     static fs::path File() { return TranslateDevicePath(kMemo); }
-    static std::vector<uint8_t> Note(std::u16string text) { return EncodeInk({std::move(text), {}}); }
+    static std::vector<uint8_t> Note(std::u16string text) {
+        return EncodeInk({std::move(text), {}});
+    }
     static std::string AsString(const std::vector<uint8_t>& bytes) {
         return std::string(bytes.begin(), bytes.end());
     }
@@ -122,8 +124,9 @@ TEST_F(MemoEditorTest, OkFillsTheBufferAndWritesTheMemo) {
     editor->Command(kIdOk);
     EXPECT_EQ(editor->result(), kIdOk);
     const std::vector<uint8_t> expected = Note(u"new");
-    EXPECT_EQ(std::vector<uint8_t>(SharedMemoBuffer.bytes().begin(), SharedMemoBuffer.bytes().end()),
-              expected);
+    EXPECT_EQ(
+        std::vector<uint8_t>(SharedMemoBuffer.bytes().begin(), SharedMemoBuffer.bytes().end()),
+        expected);
     EXPECT_EQ(test::ReadFileBytes(File()), AsString(expected));
     EXPECT_EQ(std::distance(fs::directory_iterator(File().parent_path()), fs::directory_iterator()),
               1);

@@ -44,15 +44,14 @@ TEST_P(InkRoundTrip, DecodesToWhatWasEncodedAndEncodesToTheSameBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Contents, InkRoundTrip,
-    testing::Values(
-        RoundTrip{"empty", {}},
-        RoundTrip{"text only", {u"x", {}}},
-        RoundTrip{"one dot", {u"", {Stroke({{5, 5, 0}})}}},
-        RoundTrip{"a stroke without points", {u"", {Stroke({})}}},
-        RoundTrip{"extreme values",
-                  {std::u16string{u'\uFFFF', u'\0', static_cast<char16_t>(0xD800)},
-                   {Stroke({{INT32_MIN, INT32_MAX, 65535}, {-1, 0, 0}}, 65535, 0xFFFFFF)}}},
-        RoundTrip{"text and strokes", Sample()}),
+    testing::Values(RoundTrip{"empty", {}}, RoundTrip{"text only", {u"x", {}}},
+                    RoundTrip{"one dot", {u"", {Stroke({{5, 5, 0}})}}},
+                    RoundTrip{"a stroke without points", {u"", {Stroke({})}}},
+                    RoundTrip{
+                        "extreme values",
+                        {std::u16string{u'\uFFFF', u'\0', static_cast<char16_t>(0xD800)},
+                         {Stroke({{INT32_MIN, INT32_MAX, 65535}, {-1, 0, 0}}, 65535, 0xFFFFFF)}}},
+                    RoundTrip{"text and strokes", Sample()}),
     [](const testing::TestParamInfo<RoundTrip>& param) {
         std::string name = param.param.name;
         for (char& c : name) {
@@ -96,24 +95,35 @@ void Reseal(std::vector<uint8_t>& bytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Damages, InkRefusal,
-    testing::Values(
-        Damage{"another magic", [](std::vector<uint8_t>& b) { b[0] = 'X'; }},
-        Damage{"a later version", [](std::vector<uint8_t>& b) { b[4] = 2; Reseal(b); }},
-        Damage{"flags set", [](std::vector<uint8_t>& b) { b[6] = 1; Reseal(b); }},
-        Damage{"cut short", [](std::vector<uint8_t>& b) { b.resize(b.size() - 7); }},
-        Damage{"padded", [](std::vector<uint8_t>& b) { b.push_back(0); }},
-        Damage{"a flipped bit", [](std::vector<uint8_t>& b) { b[40] ^= 0x10; }},
-        Damage{"a text longer than the note",
-               [](std::vector<uint8_t>& b) { b[15] = 0x7F; Reseal(b); }},
-        Damage{"only a header", [](std::vector<uint8_t>& b) { b.resize(12); }},
-        Damage{"a header for nothing",
-               [](std::vector<uint8_t>& b) {
-                   b = EncodeInk({u"a", {}});
-                   b.erase(b.begin() + 12, b.begin() + 18);  // the text: count 1, one unit
-                   b.insert(b.begin() + 12, {0, 0, 0, 0});   // count 0, then no strokes
-                   b[8] = 8;
-                   Reseal(b);
-               }}),
+    testing::Values(Damage{"another magic", [](std::vector<uint8_t>& b) { b[0] = 'X'; }},
+                    Damage{"a later version",
+                           [](std::vector<uint8_t>& b) {
+                               b[4] = 2;
+                               Reseal(b);
+                           }},
+                    Damage{"flags set",
+                           [](std::vector<uint8_t>& b) {
+                               b[6] = 1;
+                               Reseal(b);
+                           }},
+                    Damage{"cut short", [](std::vector<uint8_t>& b) { b.resize(b.size() - 7); }},
+                    Damage{"padded", [](std::vector<uint8_t>& b) { b.push_back(0); }},
+                    Damage{"a flipped bit", [](std::vector<uint8_t>& b) { b[40] ^= 0x10; }},
+                    Damage{"a text longer than the note",
+                           [](std::vector<uint8_t>& b) {
+                               b[15] = 0x7F;
+                               Reseal(b);
+                           }},
+                    Damage{"only a header", [](std::vector<uint8_t>& b) { b.resize(12); }},
+                    Damage{"a header for nothing",
+                           [](std::vector<uint8_t>& b) {
+                               b = EncodeInk({u"a", {}});
+                               b.erase(b.begin() + 12,
+                                       b.begin() + 18);  // the text: count 1, one unit
+                               b.insert(b.begin() + 12, {0, 0, 0, 0});  // count 0, then no strokes
+                               b[8] = 8;
+                               Reseal(b);
+                           }}),
     [](const testing::TestParamInfo<Damage>& param) {
         std::string name = param.param.name;
         for (char& c : name) {

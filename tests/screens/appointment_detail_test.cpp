@@ -26,8 +26,7 @@ protected:
 
     // Saves an appointment (daily when asked) and opens a prepared dialog on its record.
     AppointmentDetail& Show(double start, double end, bool allDay = false, bool daily = false,
-                            std::u16string subject = u"Dentist",
-                            std::vector<uint8_t> ink = {}) {
+                            std::u16string subject = u"Dentist", std::vector<uint8_t> ink = {}) {
         auto item = TheStoreConnection().application->CreateItem(poom::kAppointmentItem);
         item->SetSubject(subject);
         item->SetStart(start);
@@ -63,8 +62,8 @@ using Rows = std::array<std::u16string, 4>;
 
 TEST_F(DetailTest, OneOffItemsShowStartAndEndWithTheirTimes) {
     Show(At(2015, 2, 10, 9), At(2015, 2, 10, 10));
-    EXPECT_EQ(Shown(), (Rows{u"Dentist", u"2015.02.10(Tue),AM 9:00", u"~ 2015.02.10(Tue),AM 10:00",
-                            u""}));
+    EXPECT_EQ(Shown(),
+              (Rows{u"Dentist", u"2015.02.10(Tue),AM 9:00", u"~ 2015.02.10(Tue),AM 10:00", u""}));
     // The same instant twice: the second row has nothing to add.
     Show(At(2015, 2, 10, 9), At(2015, 2, 10, 9));
     EXPECT_EQ(Shown(), (Rows{u"Dentist", u"2015.02.10(Tue),AM 9:00", u"", u""}));
@@ -136,13 +135,14 @@ TEST_F(DetailTest, TheImagesFireOnlyWhenPressedAndReleasedOnTheSameOne) {
 TEST_F(DetailTest, TheInkBodyIsShownReadOnly) {
     const std::vector<uint8_t> ink =
         EncodeInk({u"", {InkStroke{0, 48, {{16 * 20, 16 * 30}, {16 * 200, 16 * 30}}}}});
-    AppointmentDetail& dialog = Show(At(2015, 2, 10, 9), At(2015, 2, 10, 10), false, false,
-                                     u"Dentist", ink);
+    AppointmentDetail& dialog =
+        Show(At(2015, 2, 10, 9), At(2015, 2, 10, 10), false, false, u"Dentist", ink);
     ASSERT_NE(dialog.inkNote(), nullptr);
     EXPECT_TRUE(dialog.inkNote()->readOnly());
     EXPECT_EQ(dialog.inkNote()->ContentBytes(), ink);
-    EXPECT_EQ(std::vector<uint8_t>(SharedMemoBuffer.bytes().begin(), SharedMemoBuffer.bytes().end()),
-              ink);
+    EXPECT_EQ(
+        std::vector<uint8_t>(SharedMemoBuffer.bytes().begin(), SharedMemoBuffer.bytes().end()),
+        ink);
     EXPECT_EQ(dialog.inkNote()->geometry(), QRect(0, 75, 240, 168));
     dialog.show();
     const QImage note = dialog.inkNote()->viewport()->grab().toImage();

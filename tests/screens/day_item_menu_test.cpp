@@ -102,8 +102,9 @@ TEST_F(DayItemMenuTest, CaptionsCountTheKindsAndEmptyKindsAreGrey) {
     const PopupMenu& menu = Shown();
     ASSERT_EQ(menu.items.size(), 7u);
     const std::vector<std::pair<std::u16string, bool>> expected{
-        {u"Alarm: 1", false}, {u"Holiday: 0", true}, {u"Anniversary: 0", true},
-        {u"Schedule: 2", false}, {u"", false}, {u"Memo: 0", true}, {u"Add memo...", false}};
+        {u"Alarm: 1", false},    {u"Holiday: 0", true}, {u"Anniversary: 0", true},
+        {u"Schedule: 2", false}, {u"", false},          {u"Memo: 0", true},
+        {u"Add memo...", false}};
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(menu.items[i].text, expected[i].first) << i;
         EXPECT_EQ(menu.items[i].gray, expected[i].second) << i;
