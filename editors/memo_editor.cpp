@@ -33,9 +33,13 @@ constexpr std::u16string_view kReplaceUnreadable =
 constexpr std::u16string_view kSaveFailed = u"The memo could not be saved.";
 
 QIcon ToolbarIcon(int image) {
+    // The strip is drawn for the window's scale; its pixels are that many times finer.
     const QImage& strip = Bitmap(kToolbarBitmap);
-    return QIcon(QPixmap::fromImage(
-        strip.copy(image * kToolbarImageSize, 0, kToolbarImageSize, kToolbarImageSize)));
+    const int ratio = static_cast<int>(strip.devicePixelRatio());
+    const int side = kToolbarImageSize * ratio;
+    QImage icon = strip.copy(image * side, 0, side, side);
+    icon.setDevicePixelRatio(ratio);
+    return QIcon(QPixmap::fromImage(icon));
 }
 
 }  // namespace

@@ -156,7 +156,7 @@ AppointmentDetail::Layout AppointmentDetail::LayoutFor(const AppointmentRecord& 
     Layout layout;
     layout.modifySourceX = buttons.modHover && buttons.modPressed ? kPressedSourceX : 0;
     layout.deleteSourceX = buttons.delHover && buttons.delPressed ? kPressedSourceX : 0;
-    layout.rows[0] = ShortenToWidth(QFontMetrics(FontArial10Bold()), record.subject, kSubjectWidth);
+    layout.rows[0] = ShortenToWidth(FontArial10Bold(), record.subject, kSubjectWidth);
     const std::u16string t1 = FormatTime(record.start, u"tt h':'mm", kTimeChars);
     const std::u16string t2 = FormatTime(record.end, u"tt h':'mm", kTimeChars);
     if (record.recurrenceType == -1 && record.allDay == 0) {

@@ -1,5 +1,6 @@
 #include "screens/shorten_to_width.h"
 
+#include <QFontMetrics>
 #include <QString>
 
 namespace moru {
@@ -12,7 +13,8 @@ int WidthOf(const QFontMetrics& metrics, std::u16string_view text) {
 
 }  // namespace
 
-std::u16string ShortenToWidth(const QFontMetrics& metrics, std::u16string_view text, int maxWidth) {
+std::u16string ShortenToWidth(const QFont& font, std::u16string_view text, int maxWidth) {
+    const QFontMetrics metrics(font);
     if (WidthOf(metrics, text) <= maxWidth) {
         return std::u16string(text);
     }

@@ -98,7 +98,7 @@ TEST_F(DetailTest, ALongSubjectIsCutWithDots) {
 TEST_F(DetailTest, TheImagesFireOnlyWhenPressedAndReleasedOnTheSameOne) {
     AppointmentDetail& dialog = Show(At(2015, 2, 10, 9), At(2015, 2, 10, 10));
     // A pixel where the pressed look differs from the normal one.
-    const QImage& pencil = Bitmap(213);
+    const QImage& pencil = Bitmap(213, 1);
     QPoint differs(-1, -1);
     for (int y = 0; y < 20 && differs.x() < 0; ++y) {
         for (int x = 0; x < 20; ++x) {
