@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -46,10 +47,13 @@ std::vector<uint8_t> BusyNote() {
         InkStroke stroke;
         int x = static_cast<int>(random() % 200 + 10) * kInkUnitsPerPixel;
         int y = static_cast<int>(random() % 200 + 10) * kInkUnitsPerPixel;
+        // A pen's pressure drifts along a stroke rather than jumping between samples.
+        int pressure = static_cast<int>(20000 + random() % 20000);
         for (int p = 0; p < kPointsPerStroke; ++p) {
             x += static_cast<int>(random() % 33) - 16;
             y += static_cast<int>(random() % 33) - 16;
-            stroke.points.push_back({x, y, static_cast<uint16_t>(20000 + random() % 20000)});
+            pressure = std::clamp(pressure + static_cast<int>(random() % 1001) - 500, 0, 65535);
+            stroke.points.push_back({x, y, static_cast<uint16_t>(pressure)});
         }
         content.strokes.push_back(std::move(stroke));
     }

@@ -633,7 +633,11 @@ void InkNote::SelectInRect(const QRectF& widgetRect) {
 
 QTextLayout& InkNote::TextLayout() const {
     if (!layout_) {
-        layout_ = std::make_unique<QTextLayout>(ToQString(doc_.text));
+        // A layout breaks lines only at the line separator; it has the same length as '\n',
+        // so positions in the layout are positions in the text.
+        QString shown = ToQString(doc_.text);
+        shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        layout_ = std::make_unique<QTextLayout>(shown);
         QFont font(QStringLiteral("Arial"));
         font.setPixelSize(std::max(1, static_cast<int>(std::lround(TextPixelSize()))));
         layout_->setFont(font);

@@ -1,28 +1,84 @@
 #include "platform/qt/ink_render.h"
 
-#include <QPainterPath>
-#include <QPen>
+#include <QPolygonF>
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace moru::ink {
 namespace {
+
+// A stroke is filled as one outline polygon (its centre line offset by half the width on
+// each side, with round ends) rather than stroked with a pen: Qt's stroker offsets curves and
+// computes every round join with trigonometry, which made a note of 2,000 strokes take a
+// fifth of a second to draw; the outline fills in about a tenth of that.
+constexpr double kPiecesPerPixel = 1.0 / 3.0;  // a curve is cut into pieces of about 3 pixels
+constexpr int kMaxPieces = 6;
+constexpr int kCapSteps = 4;  // a round end is a half circle of four steps
+
+struct Centre {
+    std::vector<QPointF> points;
+    std::vector<double> half;  // half the line width at each point
+};
 
 QPointF Mid(const QPointF& a, const QPointF& b) {
     return (a + b) / 2.0;
 }
 
-QPen PenFor(const QColor& colour, double width) {
-    QPen pen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    return pen;
+// The quadratic curve from `from` to `to` around `control`, without its first point.
+void AppendCurve(Centre& centre, QPointF from, QPointF control, QPointF to, double half) {
+    const QPointF span = to - from;
+    const double length =
+        std::hypot(span.x(), span.y()) + std::hypot(control.x() - from.x(), control.y() - from.y());
+    const int pieces = std::clamp(static_cast<int>(length * kPiecesPerPixel / 2.0), 1, kMaxPieces);
+    for (int k = 1; k <= pieces; ++k) {
+        const double t = static_cast<double>(k) / pieces;
+        const double u = 1.0 - t;
+        centre.points.push_back(u * u * from + 2.0 * u * t * control + t * t * to);
+        centre.half.push_back(half);
+    }
 }
 
-QRectF Around(const QPointF& a, const QPointF& b, const QPointF& c, double width) {
-    const double left = std::min({a.x(), b.x(), c.x()});
-    const double top = std::min({a.y(), b.y(), c.y()});
-    const double right = std::max({a.x(), b.x(), c.x()});
-    const double bottom = std::max({a.y(), b.y(), c.y()});
-    const double pad = width / 2.0 + 2.0;  // half the line, plus antialiasing's fringe
-    return QRectF(QPointF(left - pad, top - pad), QPointF(right + pad, bottom + pad));
+QPointF Direction(const Centre& centre, size_t i) {
+    const size_t n = centre.points.size();
+    const QPointF d = centre.points[std::min(i + 1, n - 1)] - centre.points[i > 0 ? i - 1 : 0];
+    const double length = std::hypot(d.x(), d.y());
+    return length > 1e-9 ? d / length : QPointF(1, 0);
+}
+
+// Fills the outline of a centre line; returns the widget rectangle it covers.
+QRectF FillOutline(QPainter& painter, const Centre& centre, const QColor& colour) {
+    const size_t n = centre.points.size();
+    if (n == 0) {
+        return {};
+    }
+    QPolygonF outline;
+    outline.reserve(static_cast<qsizetype>(2 * n + 2 * kCapSteps));
+    std::vector<QPointF> rightSide(n);
+    for (size_t i = 0; i < n; ++i) {
+        const QPointF d = Direction(centre, i);
+        const QPointF normal(-d.y() * centre.half[i], d.x() * centre.half[i]);
+        outline << centre.points[i] + normal;
+        rightSide[i] = centre.points[i] - normal;
+    }
+    auto cap = [&](size_t i, double sign) {
+        const QPointF d = Direction(centre, i) * sign;
+        const QPointF normal(-d.y(), d.x());
+        for (int k = 1; k < kCapSteps; ++k) {
+            const double angle = M_PI * k / kCapSteps;
+            outline << centre.points[i] +
+                           centre.half[i] * (normal * std::cos(angle) + d * std::sin(angle));
+        }
+    };
+    cap(n - 1, 1.0);
+    for (size_t i = n; i-- > 0;) {
+        outline << rightSide[i];
+    }
+    cap(0, -1.0);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawPolygon(outline, Qt::WindingFill);
+    return outline.boundingRect().adjusted(-2, -2, 2, 2);  // antialiasing's fringe
 }
 
 }  // namespace
@@ -41,12 +97,12 @@ QRectF DrawSegment(QPainter& painter, const InkStroke& stroke, size_t index, con
     const QPointF here = view.ToWidget(stroke.points[index]);
     const QPointF from =
         index >= 2 ? Mid(view.ToWidget(stroke.points[index - 2]), control) : control;
-    const QPointF to = Mid(control, here);
-    const double width = WidthAt(stroke, stroke.points[index - 1], view);
-    QPainterPath path(from);
-    path.quadTo(control, to);
-    painter.strokePath(path, PenFor(colour, width));
-    return Around(from, control, to, width);
+    const double half = WidthAt(stroke, stroke.points[index - 1], view) / 2.0;
+    Centre centre;
+    centre.points.push_back(from);
+    centre.half.push_back(half);
+    AppendCurve(centre, from, control, Mid(control, here), half);
+    return FillOutline(painter, centre, colour);
 }
 
 QRectF DrawTail(QPainter& painter, const InkStroke& stroke, const View& view,
@@ -57,22 +113,40 @@ QRectF DrawTail(QPainter& painter, const InkStroke& stroke, const View& view,
     const size_t n = stroke.points.size();
     const QPointF last = view.ToWidget(stroke.points[n - 1]);
     const QPointF from = n >= 2 ? Mid(view.ToWidget(stroke.points[n - 2]), last) : last;
-    const double width = WidthAt(stroke, stroke.points[n - 1], view);
-    painter.setPen(PenFor(colour, width));
-    if (from == last) {
-        painter.drawPoint(last);  // a tap leaves a dot as wide as the line
-    } else {
-        painter.drawLine(from, last);
+    const double half = WidthAt(stroke, stroke.points[n - 1], view) / 2.0;
+    Centre centre;
+    centre.points = {from};
+    centre.half = {half};
+    if (from != last) {
+        centre.points.push_back(last);  // else a tap: the two round ends make a dot
+        centre.half.push_back(half);
     }
-    return Around(from, last, last, width);
+    return FillOutline(painter, centre, colour);
 }
 
 void DrawStroke(QPainter& painter, const InkStroke& stroke, const View& view,
                 const QColor& colour) {
-    for (size_t i = 1; i < stroke.points.size(); ++i) {
-        DrawSegment(painter, stroke, i, view, colour);
+    const size_t n = stroke.points.size();
+    if (n == 0) {
+        return;
     }
-    DrawTail(painter, stroke, view, colour);
+    Centre centre;
+    QPointF previous = view.ToWidget(stroke.points[0]);
+    QPointF from = previous;
+    centre.points.push_back(from);
+    centre.half.push_back(WidthAt(stroke, stroke.points[0], view) / 2.0);
+    for (size_t i = 1; i < n; ++i) {
+        const QPointF here = view.ToWidget(stroke.points[i]);
+        const QPointF to = Mid(previous, here);
+        AppendCurve(centre, from, previous, to, WidthAt(stroke, stroke.points[i - 1], view) / 2.0);
+        from = to;
+        previous = here;
+    }
+    if (n >= 2) {
+        centre.points.push_back(previous);
+        centre.half.push_back(WidthAt(stroke, stroke.points[n - 1], view) / 2.0);
+    }
+    FillOutline(painter, centre, colour);
 }
 
 QRectF StrokeBounds(const InkStroke& stroke) {

@@ -4,8 +4,8 @@
 //
 // A stroke is drawn as a chain of quadratic curves through the midpoints of its points, with
 // each point as the control of its curve: the line passes smoothly by every sampled point
-// instead of turning sharp corners between them. Each curve is stroked with a round cap at a
-// width set by its control point's pressure, so pressure changes along the stroke read as a
+// instead of turning sharp corners between them. The width follows each curve's control
+// point's pressure, and the ends are round, so pressure changes along the stroke read as a
 // swelling line, not steps. Segment i (i >= 1) ends at the midpoint of points i-1 and i; the
 // stroke's tail, from the last midpoint to the last point, is drawn once the pen lifts.
 #include <QPainter>

@@ -126,6 +126,10 @@ TEST_F(InkNoteTest, UndoAndRedoStepThroughStrokesAndTypedRuns) {
     QTest::keyClick(&note_, Qt::Key_Left);
     QTest::keyClick(&note_, Qt::Key_Return);
     EXPECT_EQ(note_.Content().text, u"a\nb");
+    // The line break is a line on screen: a tap at the second line's start puts the caret
+    // before "b".
+    QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(4, 28));
+    EXPECT_EQ(note_.caretPosition(), 2);
 }
 
 TEST_F(InkNoteTest, ClipboardCarriesStrokesAndText) {
