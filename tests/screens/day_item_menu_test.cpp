@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QTest>
 #include <filesystem>
 
@@ -178,6 +179,26 @@ TEST_F(DayItemMenuTest, ModifyOpensTheEditorInTheKindsModeFromTheMonthScreen) {
     TapDay(16, 33401);
     EXPECT_EQ(ui_.dialogs, (std::vector<std::string>{"AppointmentDetail", "AppointmentEditor"}));
     EXPECT_EQ(host_.posted, 1);  // whatever the editor's result
+}
+
+// End to end through the real editor: the change it saves is in the store afterwards.
+TEST_F(DayItemMenuTest, ModifyThroughTheRealEditorChangesTheStoredItem) {
+    const uint32_t oid = Add(u"Meeting", 9);
+    ui_.dialogHandler = [](ModalDialog& dialog) {
+        if (dynamic_cast<AppointmentDetail*>(&dialog)) {
+            return AppointmentDetail::kModifyResult;
+        }
+        auto& editor = dynamic_cast<AppointmentEditor&>(dialog);
+        EXPECT_TRUE(editor.Open());
+        editor.subjectEdit()->setText(QStringLiteral("Meeting moved"));
+        editor.accept();
+        return editor.result();
+    };
+    TapDay(16, 33601);
+    AppointmentRecord record;
+    ASSERT_EQ(LoadAppointment(oid, record), oid);
+    EXPECT_EQ(record.subject, u"Meeting moved");
+    EXPECT_EQ(host_.posted, 1);
 }
 
 TEST_F(DayItemMenuTest, AddMemoWritesANewMemoOnlyWhenTheEditorSavesOne) {
