@@ -183,6 +183,12 @@ void CPlumdialView::Refresh() {
 }
 
 void CPlumdialView::closeEvent(QCloseEvent* event) {
+    // Every clean end passes here (Ctrl+Q, --quit, SIGTERM and SIGINT): the kinds are written
+    // once more, so nothing depends on a screen's close request having come first. Without an
+    // open store the file was never read, and writing it would empty the lists.
+    if (storeOpen_) {
+        (void)SaveCategoryStore();
+    }
     event->accept();
     QCoreApplication::exit(0);
 }

@@ -30,8 +30,16 @@ void CloseStoreConnection();
 // Fills the record from the appointment with that identifier; returns the identifier read
 // back from the store, or 0 (record untouched) when it does not resolve.
 uint32_t LoadAppointment(uint32_t oid, AppointmentRecord& record);
-// Does nothing for 0; any failure is ignored.
-void DeleteAppointment(uint32_t oid);
+
+// LoadAppointment for callers that act on an identifier that does not load: Gone means the
+// store answered that it holds no such appointment; Unreadable that it could not be asked
+// (not open, busy, failing), which says nothing about the appointment.
+enum class LoadOutcome { Loaded, Gone, Unreadable };
+LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record);
+
+// Does nothing for 0. A failure is not shown to the user (it goes to stderr); the result says
+// whether the store holds the appointment no longer (true also when it was already gone).
+bool DeleteAppointment(uint32_t oid);
 
 bool IsAlarm(uint32_t oid);
 bool IsHoliday(uint32_t oid);
