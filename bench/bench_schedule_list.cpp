@@ -70,10 +70,10 @@ const fs::path& GeneratedRoot() {
         }
         made.path = pattern;
         const fs::path tool = fs::read_symlink("/proc/self/exe").parent_path() / "moru-gen-store";
-        const std::string command = tool.string() + " --root '" + made.path.string() +
-                                    "' --appointments " + std::to_string(kAppointments) +
-                                    " --series " + std::to_string(kSeries) + " --from " +
-                                    std::to_string(kWindowYear) + "-01-01 --years 10 >/dev/null 2>&1";
+        const std::string command =
+            tool.string() + " --root '" + made.path.string() + "' --appointments " +
+            std::to_string(kAppointments) + " --series " + std::to_string(kSeries) + " --from " +
+            std::to_string(kWindowYear) + "-01-01 --years 10 >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0) {
             std::fprintf(stderr, "bench_schedule_list: moru-gen-store failed\n");
             std::abort();

@@ -26,8 +26,8 @@ constexpr DeviceRect kArea{0, 0, CategoryList::kWidth, CategoryList::kHeight};
 constexpr int kLineHeight = 17;
 constexpr int kTextLeft = 5;
 constexpr int kTextRight = 220;
-constexpr int kIconX = 207;        // the rightmost status icon
-constexpr int kIconDrop = 5;       // below the row's top
+constexpr int kIconX = 207;         // the rightmost status icon
+constexpr int kIconDrop = 5;        // below the row's top
 constexpr int kSubjectWidth = 130;  // the first line is cut to this
 const QColor kSelectedFill{0, 96, 191};
 const QColor kEmptyLabel{204, 204, 204};
@@ -106,8 +106,7 @@ void CategoryList::FillList() {
     }
 }
 
-bool CategoryList::SortsAfter(const AppointmentRecord& item,
-                              const AppointmentRecord& added) const {
+bool CategoryList::SortsAfter(const AppointmentRecord& item, const AppointmentRecord& added) const {
     if (kind_ == Alarm) {
         // Alarms ring every day at their time: the date does not count, nor do milliseconds.
         return SecondOfDay(added.start) < SecondOfDay(item.start);
@@ -159,9 +158,8 @@ bool CategoryList::AddOrReplaceItem(uint32_t newOid, const AppointmentRecord& re
             oids.push_back(newOid);
             SaveLists();
         }
-        const bool shown = std::any_of(items_.begin(), items_.end(), [&](const auto& item) {
-            return item.oid == fresh.oid;
-        });
+        const bool shown = std::any_of(items_.begin(), items_.end(),
+                                       [&](const auto& item) { return item.oid == fresh.oid; });
         if (!shown) {
             InsertSorted(std::move(fresh));
         }
@@ -218,8 +216,8 @@ bool CategoryList::MoveSelection(int virtualKey) {
         return false;
     }
     const int before = view_.selected;
-    const bool topMoved =
-        view_.MoveSelection(virtualKey == VK_UP ? ListViewport::Step::Up : ListViewport::Step::Down);
+    const bool topMoved = view_.MoveSelection(virtualKey == VK_UP ? ListViewport::Step::Up
+                                                                  : ListViewport::Step::Down);
     if (topMoved && onScrollUpdate) {
         onScrollUpdate(view_.firstVisible);
     }
@@ -254,8 +252,8 @@ CategoryList::Layout CategoryList::LayoutFor() const {
         if (item.repeatChoice == RepeatOnce) {
             row.lines[1] = dates.start;
             if (kind_ == Alarm) {
-                row.lines[1] += u", " + FormatTime(item.start, kAlarmTimePicture,
-                                                  kAlarmTimeBufferChars);
+                row.lines[1] +=
+                    u", " + FormatTime(item.start, kAlarmTimePicture, kAlarmTimeBufferChars);
             }
         } else {
             row.lines[1] = DescribeRecurrence(item);
@@ -300,8 +298,8 @@ PopupMenu CategoryList::ItemPopupMenu() {
     menu.RemoveAt(4);  // the separator
     menu.RemoveAt(3);  // "Pause"
     // The copy commands are the agenda's: an item of a category is already classified.
-    for (int command : {command::kCopyToAlarm, command::kCopyToHoliday,
-                        command::kCopyToAnniversary}) {
+    for (int command :
+         {command::kCopyToAlarm, command::kCopyToHoliday, command::kCopyToAnniversary}) {
         for (size_t i = 0; i < menu.items.size(); ++i) {
             if (menu.items[i].commandId == command) {
                 menu.RemoveAt(i);

@@ -73,7 +73,7 @@ public:
     struct Row {
         DeviceRect rect;
         bool selected = false;
-        std::u16string lines[3];       // subject line (already shortened), date or pattern, range
+        std::u16string lines[3];  // subject line (already shortened), date or pattern, range
         const AppointmentRecord* item = nullptr;  // for the status icons
     };
     struct Layout {
@@ -104,8 +104,8 @@ private:
     void SaveLists() const;
 
     ItemKind kind_;
-    AppointmentArray items_;          // in display order
-    std::vector<RangeDates> dates_;   // one per item, same order
+    AppointmentArray items_;         // in display order
+    std::vector<RangeDates> dates_;  // one per item, same order
     ListViewport view_{0, 0, 0, kRows, kRowHeight};
 };
 

@@ -100,8 +100,7 @@ void DrawStatusIcons(QPainter& painter, const AppointmentRecord& record, int x, 
     }
 }
 
-bool FormatRangeDates(const AppointmentRecord& record, std::u16string& start,
-                      std::u16string* end) {
+bool FormatRangeDates(const AppointmentRecord& record, std::u16string& start, std::u16string* end) {
     start.clear();
     if (end) {
         end->clear();

@@ -34,7 +34,6 @@ void DrawStatusIcons(QPainter& painter, const AppointmentRecord& record, int x, 
 // series the first day of its pattern and, when it ends, its last day as "yyyy.MM.dd". A text
 // that would not fit the device's buffer is empty. Reads the appointment from the store by
 // identifier: false (both texts empty) when it cannot be read. `end` may be null.
-bool FormatRangeDates(const AppointmentRecord& record, std::u16string& start,
-                      std::u16string* end);
+bool FormatRangeDates(const AppointmentRecord& record, std::u16string& start, std::u16string* end);
 
 }  // namespace moru

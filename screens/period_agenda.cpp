@@ -71,8 +71,7 @@ std::u16string FormatAgendaLine(const AppointmentRecord& record) {
     if (s.year == e.year && s.month == e.month && s.day == e.day) {
         return head + u" " + t1 + u" - " + FormatTime(e, kTimePicture, kTimeBufferChars);
     }
-    const double days =
-        (DateTime::FromSystemTime(e) - DateTime::FromSystemTime(s)).TotalDays();
+    const double days = (DateTime::FromSystemTime(e) - DateTime::FromSystemTime(s)).TotalDays();
     const int hours = static_cast<int>(days * 24.0 + kHourRounding);
     if (hours < 24) {
         return head + u" at " + t1 + u" for " + Number(hours) + u" hour(s)";
@@ -119,11 +118,9 @@ void PeriodAgenda::QueryPeriod(const SystemTime& from, const SystemTime& to) {
         const DateTime first = DateTime::FromSystemTime(from);
         const SystemTime lookBack =
             (first - DateTimeSpan(kLookBackDays)).ToSystemTime().value_or(from);
-        const std::u16string restriction = RestrictionText()
-                                               .StartOnOrAfter(lookBack)
-                                               .StartOnOrBefore(to)
-                                               .EndOnOrAfter(from)
-                                               .Text(RestrictionText::Ending::LineFeed);
+        const std::u16string restriction =
+            RestrictionText().StartOnOrAfter(lookBack).StartOnOrBefore(to).EndOnOrAfter(from).Text(
+                RestrictionText::Ending::LineFeed);
         QueryAppointments(*connection.folder, restriction, [this](const poom::Appointment& item) {
             // A fresh record per item; one whose identifier no longer loads (deleted since
             // the query ran) is left out rather than shown with another item's fields.
@@ -215,10 +212,11 @@ void PeriodAgenda::Paint(QPainter& painter) {
         if (row.past && !row.selected) {
             text = kPastText;
         }
-        gdi::DrawText(painter, Q(row.subject), {kTextLeft, y, kWidth, y + kLineHeight},
-                      lineFlags, row.past ? StruckOutBold() : FontArial10Bold(), text);
-        gdi::DrawText(painter, Q(row.line), {kTextLeft, y + kLineHeight, kWidth, y + 2 * kLineHeight},
-                      lineFlags, FontArial10(), text);
+        gdi::DrawText(painter, Q(row.subject), {kTextLeft, y, kWidth, y + kLineHeight}, lineFlags,
+                      row.past ? StruckOutBold() : FontArial10Bold(), text);
+        gdi::DrawText(painter, Q(row.line),
+                      {kTextLeft, y + kLineHeight, kWidth, y + 2 * kLineHeight}, lineFlags,
+                      FontArial10(), text);
         DrawStatusIcons(painter, *row.item, kIconX, y + kIconDrop, KindIcons::Shown);
     }
 }

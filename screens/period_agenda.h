@@ -52,7 +52,7 @@ public:
     const AppointmentArray& items() const { return items_; }
     ListViewport& viewport() { return view_; }
     const ListViewport& viewport() const { return view_; }
-    int scrollPos = 0;              // the owner's last scroll position; reset by each query
+    int scrollPos = 0;             // the owner's last scroll position; reset by each query
     AppointmentRecord tappedItem;  // the item whose row the pen touched last
 
     std::function<void(int firstVisible)> onScrollUpdate;

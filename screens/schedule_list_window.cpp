@@ -166,8 +166,7 @@ void ScheduleListWindow::ShowTab(ItemKind tab) {
         ReloadAgenda();
     }
     agenda_->setVisible(agendaTab);
-    scrollBar_->setGeometry(
-        Scaled(agendaTab ? kAgendaScrollBar : kKindScrollBar, scale()));
+    scrollBar_->setGeometry(Scaled(agendaTab ? kAgendaScrollBar : kKindScrollBar, scale()));
     scrollBar_->raise();
     UpdateScrollBar();
     Invalidate();
@@ -246,9 +245,8 @@ void ScheduleListWindow::FromDateClosed() {
                             .TotalDays();
     if (static_cast<int>(days) > kLongestPeriodDays) {
         ShowPrompt(kPeriodTooLong);
-        PixelDialog::SetQuietly(fromPicker_, [&] {
-            fromPicker_->setDate(toPicker_->date().addDays(-kCutPeriodDays));
-        });
+        PixelDialog::SetQuietly(
+            fromPicker_, [&] { fromPicker_->setDate(toPicker_->date().addDays(-kCutPeriodDays)); });
     }
     ReloadAgenda();
     UpdateScrollBar();
@@ -263,9 +261,8 @@ void ScheduleListWindow::ToDateClosed() {
                             .TotalDays();
     if (static_cast<int>(days) > kLongestPeriodDays) {
         ShowPrompt(kPeriodTooLong);
-        PixelDialog::SetQuietly(toPicker_, [&] {
-            toPicker_->setDate(fromPicker_->date().addDays(kCutPeriodDays));
-        });
+        PixelDialog::SetQuietly(
+            toPicker_, [&] { toPicker_->setDate(fromPicker_->date().addDays(kCutPeriodDays)); });
     }
     ReloadAgenda();
     UpdateScrollBar();
@@ -391,8 +388,7 @@ bool ScheduleListWindow::SelectedRecord(AppointmentRecord& record) const {
     if (!view.HasSelection()) {
         return false;
     }
-    const AppointmentArray& items =
-        tab_ == Appointment ? agenda_->items() : kindList(tab_).items();
+    const AppointmentArray& items = tab_ == Appointment ? agenda_->items() : kindList(tab_).items();
     record = items[static_cast<size_t>(view.selected)];
     return true;
 }

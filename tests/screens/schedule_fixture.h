@@ -30,6 +30,10 @@ public:
     int dataChanged = 0;
 };
 
+inline SystemTime At(int y, int m, int d, int h = 0, int min = 0, int s = 0) {
+    return MakeSystemTime(y, m, d, h, min, s);
+}
+
 struct ItemSpec {
     std::u16string subject = u"Item";
     SystemTime start;
@@ -88,8 +92,8 @@ protected:
     }
     // The identifiers "MoruCalendar.dat" holds for each kind.
     std::array<std::vector<uint32_t>, 3> FileLists() const {
-        const std::string bytes = ReadFileBytes(root_.path() / "My Documents" / "MoruCalendar" /
-                                                "MoruCalendar.dat");
+        const std::string bytes =
+            ReadFileBytes(root_.path() / "My Documents" / "MoruCalendar" / "MoruCalendar.dat");
         std::array<std::vector<uint32_t>, 3> lists;
         size_t at = 0;
         const auto word = [&] {
@@ -107,10 +111,6 @@ protected:
             ++at;  // the separator
         }
         return lists;
-    }
-
-    static SystemTime At(int y, int m, int d, int h = 0, int min = 0, int s = 0) {
-        return MakeSystemTime(y, m, d, h, min, s);
     }
 
     TempDeviceRoot root_;

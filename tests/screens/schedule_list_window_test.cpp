@@ -107,11 +107,15 @@ TEST_F(WindowTest, PagingKeepsTheSelectedRowsDistanceFromTheTop) {
     ListViewport& view = w.kindList(Alarm).viewport();
     w.scrollBar().setValue(3);
     EXPECT_EQ(view.firstVisible, 3);
-    EXPECT_EQ(view.selected, 0) << "above the old top: stays";
+    EXPECT_EQ(view.selected, 3) << "the top row's selection stays in the top row";
     view.selected = 4;
     w.scrollBar().triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(view.firstVisible, 6);
     EXPECT_EQ(view.selected, 7);
+    view.selected = 1;
+    w.scrollBar().triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(view.firstVisible, 5);
+    EXPECT_EQ(view.selected, 1) << "above the old top: stays";
     EXPECT_EQ(ScheduleListWindow::SelectionAfterScroll(8, 3, 6, 10), 9) << "never past the end";
     EXPECT_EQ(ScheduleListWindow::SelectionAfterScroll(9, 6, 8, 10), 9);
 }
@@ -212,8 +216,7 @@ TEST_F(WindowTest, CommandsWithoutASelectionShowTheirPrompt) {
 }
 
 TEST_F(WindowTest, DeleteAsksFirstAndDeletesOnlyOnYes) {
-    const uint32_t oid =
-        Add(u"h", At(2015, 1, 1), At(2015, 1, 2), &Calendar().HolidayOids);
+    const uint32_t oid = Add(u"h", At(2015, 1, 1), At(2015, 1, 2), &Calendar().HolidayOids);
     ScheduleListWindow& w = Open();
     Key(Qt::Key_Right);
     ui_.messageAnswers = {kIdNo, kIdYes};
@@ -238,8 +241,7 @@ TEST_F(WindowTest, DeletingAnAppointmentRequeriesThePeriod) {
 }
 
 TEST_F(WindowTest, ViewOpensTheDetailThenTheEditorOrTheDelete) {
-    const uint32_t oid = Add(u"alarm", At(2015, 1, 1, 7), At(2015, 1, 1, 7),
-                             &Calendar().AlarmOids);
+    const uint32_t oid = Add(u"alarm", At(2015, 1, 1, 7), At(2015, 1, 1, 7), &Calendar().AlarmOids);
     ScheduleListWindow& w = Open();
     std::vector<std::string> opened;
     int detailResult = AppointmentDetail::kModifyResult;
@@ -272,9 +274,12 @@ TEST_F(WindowTest, ViewOpensTheDetailThenTheEditorOrTheDelete) {
 // ---- Copy to a kind ----
 
 TEST_F(WindowTest, CopyPutsTheAgendasItemInOneKindOnly) {
-    AddToday(1);
     ScheduleListWindow& w = Open();
-    w.OnCommand(command::kCopyToAlarm);  // nothing selected on the agenda's tab yet
+    w.OnCommand(command::kCopyToAlarm);  // an empty agenda has nothing selected
+    EXPECT_TRUE(Calendar().AlarmOids.empty());
+    EXPECT_EQ(host_.dataChanged, 0);
+    AddToday(1);
+    w.ReloadList();
     Key(Qt::Key_Left);
     const uint32_t oid = w.agenda().items()[0].oid;
     ui_.menuAnswers = {command::kCopyToHoliday};
