@@ -81,23 +81,43 @@ void CategoryList::SaveLists() const {
 void CategoryList::FillList() {
     items_.clear();
     dates_.clear();
+    struct Loaded {
+        int64_t key;
+        AppointmentRecord record;
+        RangeDates dates;
+    };
+    std::vector<Loaded> loaded;
     OidList& oids = Oids();
+    loaded.reserve(oids.size());
     bool pruned = false;
     for (size_t i = 0; i < oids.size();) {
-        AppointmentRecord record;
-        switch (LoadAppointmentChecked(oids[i], record)) {
+        Loaded entry;
+        std::optional<poom::Appointment> item;
+        switch (LoadAppointmentChecked(oids[i], entry.record, item)) {
             case LoadOutcome::Gone:
                 // Deleted elsewhere: the identifier must not keep a kind for nothing.
                 oids.erase(oids.begin() + static_cast<std::ptrdiff_t>(i));
                 pruned = true;
                 continue;
             case LoadOutcome::Loaded:
-                InsertSorted(std::move(record));
+                FormatRangeDates(*item, entry.record, entry.dates.start, &entry.dates.end);
+                entry.key = SortKey(entry.record);
+                loaded.push_back(std::move(entry));
                 break;
             case LoadOutcome::Unreadable:
                 break;  // kept: a busy or closed store says nothing about the appointment
         }
         ++i;
+    }
+    // The same order as inserting one by one in front of the first item that sorts after:
+    // equal keys keep the order of the identifier list.
+    std::stable_sort(loaded.begin(), loaded.end(),
+                     [](const Loaded& a, const Loaded& b) { return a.key < b.key; });
+    items_.reserve(loaded.size());
+    dates_.reserve(loaded.size());
+    for (Loaded& entry : loaded) {
+        items_.push_back(std::move(entry.record));
+        dates_.push_back(std::move(entry.dates));
     }
     view_.Reset(static_cast<int>(items_.size()));
     scrollPos = 0;
@@ -106,12 +126,17 @@ void CategoryList::FillList() {
     }
 }
 
-bool CategoryList::SortsAfter(const AppointmentRecord& item, const AppointmentRecord& added) const {
+int64_t CategoryList::SortKey(const AppointmentRecord& record) const {
+    const int64_t second = SecondOfDay(record.start);
     if (kind_ == Alarm) {
         // Alarms ring every day at their time: the date does not count, nor do milliseconds.
-        return SecondOfDay(added.start) < SecondOfDay(item.start);
+        return second;
     }
-    return DateTime::FromSystemTime(added.start) < DateTime::FromSystemTime(item.start);
+    return DayNumber(record.start.year, record.start.month, record.start.day) * 86400 + second;
+}
+
+bool CategoryList::SortsAfter(const AppointmentRecord& item, const AppointmentRecord& added) const {
+    return SortKey(added) < SortKey(item);
 }
 
 void CategoryList::InsertSorted(AppointmentRecord record) {

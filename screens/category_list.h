@@ -97,6 +97,8 @@ private:
     };
 
     OidList& Oids() const;
+    // The display order: seconds of the day for alarms, seconds since the origin otherwise.
+    int64_t SortKey(const AppointmentRecord& record) const;
     bool SortsAfter(const AppointmentRecord& item, const AppointmentRecord& added) const;
     void InsertSorted(AppointmentRecord record);
     void InsertAt(size_t index, AppointmentRecord record);

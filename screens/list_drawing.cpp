@@ -109,23 +109,29 @@ bool FormatRangeDates(const AppointmentRecord& record, std::u16string& start, st
     if (!connection.application) {
         return false;
     }
-    auto item = connection.application->GetItemFromOid(record.oid);
+    const auto item = connection.application->GetItemFromOid(record.oid);
     if (!item) {
         return false;
     }
+    FormatRangeDates(*item, record, start, end);
+    return true;
+}
+
+void FormatRangeDates(const poom::Appointment& item, const AppointmentRecord& record,
+                      std::u16string& start, std::u16string* end) {
     if (record.recurrenceType == -1) {
         start = FormatDate(record.start, kOneOffPicture, kOneOffBufferChars);
         if (end) {
             *end = FormatDate(record.end, kOneOffPicture, kOneOffBufferChars);
         }
-        return true;
+        return;
     }
-    const poom::RecurrencePattern pattern = item->GetRecurrencePattern();
+    poom::Appointment appointment = item;  // a handle: the pattern is read through it
+    const poom::RecurrencePattern pattern = appointment.GetRecurrencePattern();
     start = DateText(pattern.StartTime(), kSeriesPicture, kSeriesBufferChars);
     if (end && !pattern.NoEndDate()) {
         *end = DateText(pattern.PatternEndDate(), kSeriesPicture, kSeriesBufferChars);
     }
-    return true;
 }
 
 }  // namespace moru

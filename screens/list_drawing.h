@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/poom/poom.h"
 #include "store/appointment_record.h"
 
 namespace moru {
@@ -35,5 +36,8 @@ void DrawStatusIcons(QPainter& painter, const AppointmentRecord& record, int x, 
 // that would not fit the device's buffer is empty. Reads the appointment from the store by
 // identifier: false (both texts empty) when it cannot be read. `end` may be null.
 bool FormatRangeDates(const AppointmentRecord& record, std::u16string& start, std::u16string* end);
+// The same from the record's appointment already fetched by its identifier.
+void FormatRangeDates(const poom::Appointment& item, const AppointmentRecord& record,
+                      std::u16string& start, std::u16string* end);
 
 }  // namespace moru

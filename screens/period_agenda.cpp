@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <cmath>
+#include <optional>
 
 #include "app/fonts.h"
 #include "platform/locale_format.h"
@@ -98,12 +99,18 @@ void PeriodAgenda::Refresh() {
 
 // ---- the query -------------------------------------------------------------------------------
 
+PeriodAgenda::OccurrenceKey PeriodAgenda::KeyOf(const AppointmentRecord& record) {
+    const auto seconds = [](const SystemTime& t) {
+        return DayNumber(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+    };
+    return {record.oid, seconds(record.start), seconds(record.end)};
+}
+
 bool PeriodAgenda::IsDuplicate(const AppointmentRecord& record) const {
-    const DateTime start = DateTime::FromSystemTime(record.start);
-    const DateTime end = DateTime::FromSystemTime(record.end);
-    for (const AppointmentRecord& item : items_) {
-        if (item.oid == record.oid && DateTime::FromSystemTime(item.start) == start &&
-            DateTime::FromSystemTime(item.end) == end && item.subject == record.subject) {
+    // Looked up by identifier and times rather than walked: a long period lists thousands.
+    const auto [first, last] = listed_.equal_range(KeyOf(record));
+    for (auto it = first; it != last; ++it) {
+        if (items_[it->second].subject == record.subject) {
             return true;
         }
     }
@@ -113,6 +120,7 @@ bool PeriodAgenda::IsDuplicate(const AppointmentRecord& record) const {
 void PeriodAgenda::QueryPeriod(const SystemTime& from, const SystemTime& to) {
     items_.clear();
     lines_.clear();
+    listed_.clear();
     const StoreConnection& connection = TheStoreConnection();
     if (connection.folder) {
         const DateTime first = DateTime::FromSystemTime(from);
@@ -121,13 +129,25 @@ void PeriodAgenda::QueryPeriod(const SystemTime& from, const SystemTime& to) {
         const std::u16string restriction =
             RestrictionText().StartOnOrAfter(lookBack).StartOnOrBefore(to).EndOnOrAfter(from).Text(
                 RestrictionText::Ending::LineFeed);
-        QueryAppointments(*connection.folder, restriction, [this](const poom::Appointment& item) {
+        // A series comes back once per occurrence; its record is read once per query.
+        std::map<uint32_t, std::optional<AppointmentRecord>> loaded;
+        QueryAppointments(*connection.folder, restriction, [&](const poom::Appointment& item) {
             // A fresh record per item; one whose identifier no longer loads (deleted since
             // the query ran) is left out rather than shown with another item's fields.
-            AppointmentRecord record;
-            if (LoadAppointment(item.Oid(), record) == 0) {
+            const uint32_t oid = item.Oid();
+            auto cached = loaded.find(oid);
+            if (cached == loaded.end()) {
+                AppointmentRecord fresh;
+                std::optional<AppointmentRecord> entry;
+                if (LoadAppointment(oid, fresh) != 0) {
+                    entry = std::move(fresh);
+                }
+                cached = loaded.emplace(oid, std::move(entry)).first;
+            }
+            if (!cached->second) {
                 return true;
             }
+            AppointmentRecord record = *cached->second;
             const auto start = VariantTimeToSystemTime(item.Start());
             const auto end = VariantTimeToSystemTime(item.End());
             if (start) {
@@ -137,6 +157,7 @@ void PeriodAgenda::QueryPeriod(const SystemTime& from, const SystemTime& to) {
                 record.end = *end;
             }
             if (record.start.day == record.end.day || !IsDuplicate(record)) {
+                listed_.emplace(KeyOf(record), items_.size());
                 lines_.push_back(FormatAgendaLine(record));
                 items_.push_back(std::move(record));
             }

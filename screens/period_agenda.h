@@ -9,7 +9,9 @@
 // Refresh() reads the clock that decides which rows are past; LayoutFor() turns both into
 // rows; Paint() draws them; PenDown() hit-tests the same rows.
 #include <functional>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -86,9 +88,14 @@ protected:
     void PenDown(int x, int y) override;
 
 private:
+    // An occurrence's identity for the duplicate test: identifier, start and end in seconds.
+    using OccurrenceKey = std::tuple<uint32_t, int64_t, int64_t>;
+    static OccurrenceKey KeyOf(const AppointmentRecord& record);
+
     AppointmentArray items_;
-    std::vector<std::u16string> lines_;  // FormatAgendaLine of each item
-    SystemTime now_;                     // read before each paint
+    std::multimap<OccurrenceKey, size_t> listed_;  // every item's key, to its index
+    std::vector<std::u16string> lines_;            // FormatAgendaLine of each item
+    SystemTime now_;                               // read before each paint
     ListViewport view_{0, 0, 0, kRows, kRowHeight};
 };
 

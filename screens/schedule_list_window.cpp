@@ -73,6 +73,13 @@ QRect Scaled(const DeviceRect& rect, int scale) {
     return {rect.left * scale, rect.top * scale, rect.width() * scale, rect.height() * scale};
 }
 
+// The four lists read thousands of rows: as one read of the store they see one moment of it
+// and lock it once, not once per row.
+poom::ReadBatch BeginReadBatch() {
+    const StoreConnection& connection = TheStoreConnection();
+    return connection.application ? connection.application->BeginReadBatch() : poom::ReadBatch();
+}
+
 SystemTime StartOfDay(const QDate& date) {
     return MakeSystemTime(date.year(), date.month(), date.day());
 }
@@ -121,10 +128,13 @@ ScheduleListWindow::ScheduleListWindow(ScreenHost& host, QWidget* parent)
     connect(scrollBar_, &QScrollBar::valueChanged, this, &ScheduleListWindow::OnScrollValue);
 
     PlaceChildren();
-    for (CategoryList* list : lists_) {
-        list->FillList();
+    {
+        const poom::ReadBatch batch = BeginReadBatch();
+        for (CategoryList* list : lists_) {
+            list->FillList();
+        }
+        ReloadAgenda();
     }
-    ReloadAgenda();
     ShowTab(Alarm);
 }
 
@@ -182,11 +192,14 @@ void ScheduleListWindow::ReloadAgenda() {
 
 void ScheduleListWindow::ReloadList() {
     ++reloadCount_;
-    for (CategoryList* list : lists_) {
-        list->FillList();
-        list->update();
+    {
+        const poom::ReadBatch batch = BeginReadBatch();
+        for (CategoryList* list : lists_) {
+            list->FillList();
+            list->update();
+        }
+        ReloadAgenda();
     }
-    ReloadAgenda();
     UpdateScrollBar();
     Invalidate();
 }

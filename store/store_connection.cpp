@@ -212,7 +212,13 @@ uint32_t LoadAppointment(uint32_t oid, AppointmentRecord& record) {
     return FillRecord(*item, record);
 }
 
-LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record) {
+uint32_t LoadAppointmentFrom(const poom::Appointment& item, AppointmentRecord& record) {
+    return FillRecord(item, record);
+}
+
+LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record,
+                                   std::optional<poom::Appointment>& found) {
+    found.reset();
     const StoreConnection& connection = TheStoreConnection();
     if (!connection.application) {
         return LoadOutcome::Unreadable;
@@ -221,7 +227,16 @@ LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record) {
     if (!item) {
         return IsNotFound(item.error()) ? LoadOutcome::Gone : LoadOutcome::Unreadable;
     }
-    return FillRecord(*item, record) != 0 ? LoadOutcome::Loaded : LoadOutcome::Unreadable;
+    if (FillRecord(*item, record) == 0) {
+        return LoadOutcome::Unreadable;
+    }
+    found = *item;
+    return LoadOutcome::Loaded;
+}
+
+LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record) {
+    std::optional<poom::Appointment> item;
+    return LoadAppointmentChecked(oid, record, item);
 }
 
 bool DeleteAppointment(uint32_t oid) {
