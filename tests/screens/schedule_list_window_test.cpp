@@ -5,14 +5,17 @@
 #include "screens/schedule_list_window.h"
 
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimeEdit>
 
 #include "app/main_frame.h"
 #include "app/plumdial_doc.h"
 #include "app/plumdial_view.h"
 #include "editors/appointment_editor.h"
+#include "platform/text.h"
 #include "resources/menus.h"
 #include "screens/appointment_detail.h"
 #include "screens/category_list.h"
@@ -308,6 +311,36 @@ TEST_F(WindowTest, ItemSavedAddsANewItemToTheTabsList) {
     ASSERT_EQ(w.kindList(Holiday).items().size(), 1u);
 }
 
+// ---- New through the real editor ----
+
+TEST_F(WindowTest, ANewAlarmSavedByTheEditorIsInItsListTheStoreAndTheFile) {
+    ScheduleListWindow& w = Open();
+    ui_.dialogHandler = [&](ModalDialog& dialog) {
+        auto* editor = dynamic_cast<AppointmentEditor*>(&dialog);
+        if (editor == nullptr || !editor->Open()) {
+            return kIdCancel;
+        }
+        editor->subjectEdit()->setText(QStringLiteral("Wake up"));
+        editor->startDateEdit()->setDate(QDate(2015, 12, 10));
+        editor->startTimeEdit()->setTime(QTime(6, 45));
+        editor->accept();
+        return editor->result();
+    };
+    Tap(220, 20);
+    ASSERT_EQ(w.kindList(Alarm).items().size(), 1u)
+        << (ui_.messages.empty() ? std::string() : ToUtf8(ui_.messages[0].text));
+    const AppointmentRecord& shown = w.kindList(Alarm).items()[0];
+    EXPECT_EQ(shown.subject, u"Wake up");
+    EXPECT_EQ(Calendar().AlarmOids, OidList{shown.oid});
+    EXPECT_EQ(FileLists()[0], std::vector<uint32_t>{shown.oid});
+    AppointmentRecord stored;
+    ASSERT_NE(LoadAppointment(shown.oid, stored), 0u);
+    EXPECT_EQ(stored.start.hour, 6);
+    EXPECT_EQ(stored.start.minute, 45);
+    EXPECT_EQ(w.kindList(Alarm).LayoutFor().rows[0].lines[0], u"(06:45) Wake up");
+    EXPECT_EQ(host_.dataChanged, 1);
+}
+
 // ---- through the main view: copy, refresh, the month's marker ----
 
 class WindowInViewTest : public testing::Test {
@@ -352,8 +385,14 @@ TEST_F(WindowInViewTest, CopyToHolidayShowsTheRedMarkerAfterTheRefresh) {
     EXPECT_EQ(QColor(month.backBuffer().pixel(marker.left + 2, marker.bottom - 2)),
               QColor(255, 0, 0));
 
-    // A clean end writes the kinds too.
+    // A clean end (Ctrl+Q, --quit and SIGTERM all close the view) writes the kinds too, even
+    // a change that reached the lists without a save of its own.
+    Calendar().AnniversaryOids.push_back(item->Oid() + 100);
     view.close();
+    const std::string bytes =
+        test::ReadFileBytes(root_.path() / "My Documents" / "MoruCalendar" / "MoruCalendar.dat");
+    ASSERT_EQ(bytes.size(), 15u + 8u);
+    EXPECT_EQ(static_cast<uint8_t>(bytes[18]), item->Oid() + 100);  // the anniversary section
 }
 
 }  // namespace
