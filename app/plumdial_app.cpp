@@ -106,7 +106,9 @@ int CPlumdialApp::WriteScreenshot(const std::string& file, int screen) {
         return 1;
     }
     shown->PaintNow();
-    if (!shown->backBuffer().save(QString::fromStdString(file), "PNG")) {
+    // The screen with its child panes and controls (the schedule list's lists and pickers),
+    // as the window would show it.
+    if (!shown->grab().toImage().save(QString::fromStdString(file), "PNG")) {
         std::fprintf(stderr, "moru-calendar: cannot write %s\n", file.c_str());
         return 1;
     }

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 
-#include "store/category_store.h"
 #include "app/fonts.h"
 #include "app/plumdial_doc.h"
 #include "app/window_messages.h"
@@ -14,6 +13,7 @@
 #include "screens/clock_screen.h"
 #include "screens/month_calendar_screen.h"
 #include "screens/schedule_list_window.h"
+#include "store/category_store.h"
 #include "store/store_connection.h"
 
 namespace moru {
@@ -183,6 +183,12 @@ void CPlumdialView::Refresh() {
 }
 
 void CPlumdialView::closeEvent(QCloseEvent* event) {
+    // Every clean end passes here (Ctrl+Q, --quit, SIGTERM and SIGINT): the kinds are written
+    // once more, so nothing depends on a screen's close request having come first. Without an
+    // open store the file was never read, and writing it would empty the lists.
+    if (storeOpen_) {
+        (void)SaveCategoryStore();
+    }
     event->accept();
     QCoreApplication::exit(0);
 }

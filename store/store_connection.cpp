@@ -1,5 +1,7 @@
 #include "store/store_connection.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -145,16 +147,10 @@ void CloseStoreConnection() {
     }
 }
 
-uint32_t LoadAppointment(uint32_t oid, AppointmentRecord& record) {
-    const StoreConnection& connection = TheStoreConnection();
-    if (!connection.application) {
-        return 0;
-    }
-    auto item = connection.application->GetItemFromOid(oid);
-    if (!item) {
-        return 0;
-    }
-    poom::Appointment& appointment = *item;
+namespace {
+
+uint32_t FillRecord(const poom::Appointment& found, AppointmentRecord& record) {
+    poom::Appointment appointment = found;  // a handle: the pattern is read through it
 
     record.oid = appointment.Oid();
     record.spareWord = 0;
@@ -198,19 +194,66 @@ uint32_t LoadAppointment(uint32_t oid, AppointmentRecord& record) {
     return record.oid;
 }
 
-void DeleteAppointment(uint32_t oid) {
+bool IsNotFound(const Error& error) {
+    return error.code == SQLITE_NOTFOUND;
+}
+
+}  // namespace
+
+uint32_t LoadAppointment(uint32_t oid, AppointmentRecord& record) {
+    const StoreConnection& connection = TheStoreConnection();
+    if (!connection.application) {
+        return 0;
+    }
+    const auto item = connection.application->GetItemFromOid(oid);
+    if (!item) {
+        return 0;
+    }
+    return FillRecord(*item, record);
+}
+
+uint32_t LoadAppointmentFrom(const poom::Appointment& item, AppointmentRecord& record) {
+    return FillRecord(item, record);
+}
+
+LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record,
+                                   std::optional<poom::Appointment>& found) {
+    found.reset();
+    const StoreConnection& connection = TheStoreConnection();
+    if (!connection.application) {
+        return LoadOutcome::Unreadable;
+    }
+    const auto item = connection.application->GetItemFromOid(oid);
+    if (!item) {
+        return IsNotFound(item.error()) ? LoadOutcome::Gone : LoadOutcome::Unreadable;
+    }
+    if (FillRecord(*item, record) == 0) {
+        return LoadOutcome::Unreadable;
+    }
+    found = *item;
+    return LoadOutcome::Loaded;
+}
+
+LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record) {
+    std::optional<poom::Appointment> item;
+    return LoadAppointmentChecked(oid, record, item);
+}
+
+bool DeleteAppointment(uint32_t oid) {
     const StoreConnection& connection = TheStoreConnection();
     if (oid == 0 || !connection.application) {
-        return;
+        return false;
     }
     auto item = connection.application->GetItemFromOid(oid);
     if (!item) {
-        return;
+        return IsNotFound(item.error());
     }
     if (const Status deleted = item->Delete(); !deleted) {
         std::fprintf(stderr, "moru: deleting appointment %u failed: %s\n", oid,
                      deleted.error().message.c_str());
+        return false;
     }
+    return true;
 }
 
 namespace {

@@ -30,8 +30,23 @@ void CloseStoreConnection();
 // Fills the record from the appointment with that identifier; returns the identifier read
 // back from the store, or 0 (record untouched) when it does not resolve.
 uint32_t LoadAppointment(uint32_t oid, AppointmentRecord& record);
-// Does nothing for 0; any failure is ignored.
-void DeleteAppointment(uint32_t oid);
+
+// LoadAppointment from an appointment already fetched by identifier (GetItemFromOid), for a
+// caller that reads more from the same object; returns its identifier.
+uint32_t LoadAppointmentFrom(const poom::Appointment& item, AppointmentRecord& record);
+
+// LoadAppointment for callers that act on an identifier that does not load: Gone means the
+// store answered that it holds no such appointment; Unreadable that it could not be asked
+// (not open, busy, failing), which says nothing about the appointment.
+enum class LoadOutcome { Loaded, Gone, Unreadable };
+LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record);
+// The same, also handing back the fetched object when it loaded.
+LoadOutcome LoadAppointmentChecked(uint32_t oid, AppointmentRecord& record,
+                                   std::optional<poom::Appointment>& item);
+
+// Does nothing for 0. A failure is not shown to the user (it goes to stderr); the result says
+// whether the store holds the appointment no longer (true also when it was already gone).
+bool DeleteAppointment(uint32_t oid);
 
 bool IsAlarm(uint32_t oid);
 bool IsHoliday(uint32_t oid);

@@ -649,4 +649,33 @@ Result<Appointment> Application::GetItemFromOid(uint32_t oid) const {
     return Appointment(state);
 }
 
+// ---- ReadBatch ----
+
+ReadBatch::ReadBatch(std::shared_ptr<detail::Session> session) : session_(std::move(session)) {}
+
+ReadBatch::~ReadBatch() {
+    if (session_) {
+        session_->EndRead();
+    }
+}
+
+ReadBatch::ReadBatch(ReadBatch&& other) noexcept : session_(std::move(other.session_)) {}
+
+ReadBatch& ReadBatch::operator=(ReadBatch&& other) noexcept {
+    if (this != &other) {
+        if (session_) {
+            session_->EndRead();
+        }
+        session_ = std::move(other.session_);
+    }
+    return *this;
+}
+
+ReadBatch Application::BeginReadBatch() const {
+    if (!session_ || !session_->open() || !session_->BeginRead()) {
+        return ReadBatch();
+    }
+    return ReadBatch(session_);
+}
+
 }  // namespace moru::poom

@@ -211,6 +211,25 @@ private:
     std::shared_ptr<detail::Session> session_;
 };
 
+// While it lives, the reads through one application share one read transaction: one
+// snapshot of the store, and one lock instead of one per call (a list of a thousand items
+// reads a thousand rows). Nothing may be written through the application meanwhile (a write
+// fails). Batches nest; a batch that could not begin leaves every read to run on its own.
+class ReadBatch {
+public:
+    ReadBatch() = default;
+    ~ReadBatch();
+    ReadBatch(ReadBatch&& other) noexcept;
+    ReadBatch& operator=(ReadBatch&& other) noexcept;
+    ReadBatch(const ReadBatch&) = delete;
+    ReadBatch& operator=(const ReadBatch&) = delete;
+
+private:
+    friend class Application;
+    explicit ReadBatch(std::shared_ptr<detail::Session> session);
+    std::shared_ptr<detail::Session> session_;  // null when no transaction was begun
+};
+
 class Application {
 public:
     // The application object for the store in the current device root. Creating it does not
@@ -226,6 +245,7 @@ public:
     Result<Folder> GetDefaultFolder(int folder) const;
     Result<Appointment> CreateItem(int itemType) const;
     Result<Appointment> GetItemFromOid(uint32_t oid) const;
+    ReadBatch BeginReadBatch() const;
 
 private:
     explicit Application(std::filesystem::path storeFile);

@@ -576,15 +576,42 @@ Status Session::RefreshSeries() {
     return {};
 }
 
-Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences) {
-    if (Status s = Exec("BEGIN"); !s.ok()) {
-        return s.error();
+bool Session::BeginRead() {
+    if (readDepth_ > 0) {
+        ++readDepth_;
+        return true;
     }
-    // One read transaction: the one-off items and the series come from the same moment.
+    if (db == nullptr || sqlite3_get_autocommit(db) == 0 || !Exec("BEGIN").ok()) {
+        return false;
+    }
+    readDepth_ = 1;
+    return true;
+}
+
+void Session::EndRead() {
+    if (readDepth_ > 0 && --readDepth_ == 0) {
+        RollBack();
+    }
+}
+
+Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences) {
+    // One read transaction: the one-off items and the series come from the same moment. Inside
+    // a ReadBatch the batch's transaction is that moment.
+    const bool ownTransaction = readDepth_ == 0;
+    if (ownTransaction) {
+        if (Status s = Exec("BEGIN"); !s.ok()) {
+            return s.error();
+        }
+    }
     struct EndRead {
         Session* session;
-        ~EndRead() { session->RollBack(); }
-    } endRead{this};
+        bool own;
+        ~EndRead() {
+            if (own) {
+                session->RollBack();
+            }
+        }
+    } endRead{this, ownTransaction};
 
     const Restriction none;
     const Restriction& r = restriction ? *restriction : none;

@@ -103,6 +103,11 @@ struct Session {
     void Close();
     bool open() const { return db != nullptr; }
 
+    // A read transaction around many reads (ReadBatch); nested calls join the outer one.
+    // False when it could not begin: the reads then run one by one, as without it.
+    bool BeginRead();
+    void EndRead();
+
     Result<std::shared_ptr<const Row>> LoadRow(uint32_t oid);
     // Writes the row (a new one gets the next identifier) and, when given, its ink body, in
     // one transaction.
@@ -134,6 +139,7 @@ private:
     void RollBack();
 
     uint64_t localChanges_ = 0;  // commits through this connection
+    int readDepth_ = 0;          // open ReadBatch objects that began a read transaction
     int64_t seriesDataVersion_ = -1;
     uint64_t seriesLocalChanges_ = 0;
     std::vector<std::shared_ptr<const Row>> series_;  // every recurring row, kept per session
