@@ -8,7 +8,7 @@
 #include "platform/qt/drawing.h"
 #include "platform/qt/ink_note.h"
 #include "resources/bitmaps.h"
-#include "screens/shorten_to_width.h"
+#include "screens/list_drawing.h"
 #include "store/describe_recurrence.h"
 #include "store/memo_files.h"
 #include "store/store_connection.h"

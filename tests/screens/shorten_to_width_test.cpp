@@ -1,6 +1,6 @@
 // Cutting a subject to a width: whole when it fits, at the first line break without dots, or
 // at the first length that reaches the width, with "...".
-#include "screens/shorten_to_width.h"
+#include "screens/list_drawing.h"
 
 #include <gtest/gtest.h>
 
