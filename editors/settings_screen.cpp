@@ -195,13 +195,17 @@ void SettingsScreen::RunDeletion(KindChoice choice) {
     {
         WaitCursor busy;
         SetControlsEnabled(false);
-        KindDeletion deletion(choice);
-        while (deletion.Step()) {
-            // Between steps the window repaints (the counts fall as the kinds go) and the
-            // notices are delivered. Taps and keys wait until the deletion is over, so
-            // nothing can change the lists or start a second deletion half-way.
+        // Between steps, and between the slices of a long store transaction, the window
+        // repaints (the counts fall as the kinds go) and the notices are delivered. Taps and
+        // keys wait until the deletion is over, so nothing can change the lists, write to the
+        // store or start a second deletion half-way.
+        auto keepWindowAlive = [this] {
             Invalidate();
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        };
+        KindDeletion deletion(choice, keepWindowAlive);
+        while (deletion.Step()) {
+            keepWindowAlive();
         }
         if (deletion.listsChanged()) {
             // The emptied lists reach the file now, not at the next close: a list that

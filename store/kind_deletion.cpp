@@ -18,7 +18,7 @@ namespace {
 // How much one step does. Each is well under the 100 ms after which a window that does not
 // repaint looks frozen: walking 2,000 items of the live collection or deleting 250 memo files
 // takes a few milliseconds. A kind's store items go in one transaction whatever their number,
-// so that a crash never leaves it half deleted.
+// so that a crash never leaves it half deleted; the store calls back between its slices.
 constexpr long kWalkBatch = 2000;
 constexpr size_t kMemoBatch = 250;
 
@@ -103,7 +103,8 @@ std::vector<uint32_t> UnlistedAppointments() {
     return found;
 }
 
-KindDeletion::KindDeletion(KindChoice choice) : choice_(choice) {
+KindDeletion::KindDeletion(KindChoice choice, std::function<void()> betweenSlices)
+    : choice_(choice), betweenSlices_(std::move(betweenSlices)) {
     if (!Chosen(stage_)) {
         Advance();
     }
@@ -184,7 +185,7 @@ void KindDeletion::DeleteListed(OidList& list) {
         itemsLeft_ += static_cast<long>(list.size());
         return;
     }
-    Result<poom::DeleteOutcome> outcome = connection.application->DeleteItems(list);
+    Result<poom::DeleteOutcome> outcome = connection.application->DeleteItems(list, betweenSlices_);
     if (!outcome) {
         // Nothing of the kind was deleted; its list still names every item, as it should.
         std::fprintf(stderr, "moru: deleting %zu listed appointments failed: %s\n", list.size(),
@@ -228,7 +229,8 @@ void KindDeletion::DeleteWalkedAppointments() {
     if (unlisted_.empty() || !connection.application) {
         return;
     }
-    Result<poom::DeleteOutcome> outcome = connection.application->DeleteItems(unlisted_);
+    Result<poom::DeleteOutcome> outcome =
+        connection.application->DeleteItems(unlisted_, betweenSlices_);
     if (!outcome) {
         std::fprintf(stderr, "moru: deleting %zu appointments failed: %s\n", unlisted_.size(),
                      outcome.error().message.c_str());

@@ -11,6 +11,7 @@
 // either untouched or gone. An identifier the store could not delete stays in its list (its
 // item is still there and still of that kind); identifiers whose items are gone leave it.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,7 +54,9 @@ std::vector<uint32_t> UnlistedAppointments();
 // memos, one bounded step at a time, so that the window can repaint between steps.
 class KindDeletion {
 public:
-    explicit KindDeletion(KindChoice choice);
+    // `betweenSlices` runs inside a long store transaction every poom::kDeleteSlice items
+    // (reads then see the store as it was before the deletion; it must not write).
+    explicit KindDeletion(KindChoice choice, std::function<void()> betweenSlices = {});
 
     // Does the next step; false once everything chosen is done (then nothing more happens).
     bool Step();
@@ -86,6 +89,7 @@ private:
     void DeleteSomeMemos();
 
     KindChoice choice_;
+    std::function<void()> betweenSlices_;
     Stage stage_ = Stage::Alarms;
     bool listsChanged_ = false;
     long itemsLeft_ = 0;

@@ -2,7 +2,7 @@
 // that is half deleted after a crash cannot be told apart from one the user trimmed by hand.
 // So a batch is one write transaction with one change notice: after it either every row of
 // the batch is gone or none is, and readers in other processes see it all at once.
-#include <cstdio>
+#include <optional>
 
 #include "platform/poom/poom.h"
 #include "platform/poom/session.h"
@@ -11,7 +11,8 @@ namespace moru::poom {
 
 namespace detail {
 
-Status Session::DeleteRows(std::span<const uint32_t> oids, DeleteOutcome& outcome) {
+Status Session::DeleteRows(std::span<const uint32_t> oids,
+                           const std::function<void()>& betweenSlices, DeleteOutcome& outcome) {
     outcome = DeleteOutcome{};
     if (db == nullptr) {
         return Fail("delete appointments");
@@ -31,7 +32,11 @@ Status Session::DeleteRows(std::span<const uint32_t> oids, DeleteOutcome& outcom
             }
             slot->reset(raw);
         }
-        for (const uint32_t oid : oids) {
+        for (size_t i = 0; i < oids.size(); ++i) {
+            if (betweenSlices && i > 0 && i % kDeleteSlice == 0) {
+                betweenSlices();
+            }
+            const uint32_t oid = oids[i];
             if (oid == 0) {
                 outcome.missing.push_back(oid);
                 continue;
@@ -70,15 +75,27 @@ Status Session::DeleteRows(std::span<const uint32_t> oids, DeleteOutcome& outcom
 
 }  // namespace detail
 
-Result<DeleteOutcome> Application::DeleteItems(std::span<const uint32_t> oids) const {
+Result<DeleteOutcome> Application::DeleteItems(std::span<const uint32_t> oids,
+                                               const std::function<void()>& betweenSlices) const {
     if (detail::FaultActive(static_cast<int>(FaultPoint::Delete))) {
         return detail::InjectedFault("Delete");
     }
     if (!session_ || !session_->open()) {
         return Error{SQLITE_MISUSE, "appointment store: not logged on"};
     }
+    // A deletion that lets its caller run in the middle keeps its open transaction away from
+    // the connection the caller reads through: those reads then see the last committed state,
+    // and one of them ending a transaction could never end this one.
+    std::optional<detail::Session> own;
+    if (betweenSlices) {
+        own.emplace(storeFile_);
+        if (Status s = own->Open(); !s.ok()) {
+            return s.error();
+        }
+    }
+    detail::Session& writer = own ? *own : *session_;
     DeleteOutcome outcome;
-    if (Status s = session_->DeleteRows(oids, outcome); !s.ok()) {
+    if (Status s = writer.DeleteRows(oids, betweenSlices, outcome); !s.ok()) {
         return s.error();
     }
     return outcome;

@@ -27,6 +27,7 @@
 // - Every change (Save, Delete) made by any process is announced through ChangeWatcher.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -234,6 +235,10 @@ private:
     std::shared_ptr<detail::Session> session_;  // null when no transaction was begun
 };
 
+// How many identifiers DeleteItems works through between two calls of its callback: about
+// 6 ms of work, far below the 100 ms after which a window that does not repaint looks frozen.
+inline constexpr size_t kDeleteSlice = 1000;
+
 // What DeleteItems did with each identifier it was given, in the order given.
 struct DeleteOutcome {
     std::vector<uint32_t> deleted;  // gone now
@@ -260,7 +265,12 @@ public:
     // Deletes the appointments (and their ink bodies) in one transaction with one change
     // notice: after a crash either all of them are gone or none is. A failure of the store
     // deletes nothing and says why; an identifier the store refuses is kept and listed.
-    Result<DeleteOutcome> DeleteItems(std::span<const uint32_t> oids) const;
+    // With `betweenSlices`, the transaction runs on a connection of its own and calls it
+    // after every kDeleteSlice identifiers, so that a caller can keep its window alive; reads
+    // through this Application meanwhile see the store as it was before the deletion. The
+    // callback must not write to the store (the deletion holds the write lock).
+    Result<DeleteOutcome> DeleteItems(std::span<const uint32_t> oids,
+                                      const std::function<void()>& betweenSlices = {}) const;
 
 private:
     explicit Application(std::filesystem::path storeFile);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -118,8 +119,10 @@ struct Session {
     // one transaction.
     Status SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink);
     Status DeleteRow(uint32_t oid);
-    // Deletes the rows in one transaction (platform/poom/bulk_delete.cpp).
-    Status DeleteRows(std::span<const uint32_t> oids, DeleteOutcome& outcome);
+    // Deletes the rows in one transaction, calling `betweenSlices` (when set) after every
+    // kDeleteSlice of them (platform/poom/bulk_delete.cpp).
+    Status DeleteRows(std::span<const uint32_t> oids, const std::function<void()>& betweenSlices,
+                      DeleteOutcome& outcome);
     Result<std::vector<uint8_t>> LoadInk(uint32_t oid);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the

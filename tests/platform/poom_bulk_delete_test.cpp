@@ -108,6 +108,32 @@ TEST_F(BulkDeleteTest, AFailureInTheMiddleLeavesTheWholeBatchInPlace) {
     EXPECT_EQ(Count(), 1);
 }
 
+TEST_F(BulkDeleteTest, BetweenSlicesTheCallerStillReadsTheStoreAsItWas) {
+    std::vector<uint32_t> oids;
+    for (size_t i = 0; i < 2 * kDeleteSlice + 10; ++i) {
+        Appointment a = *app->CreateItem(kAppointmentItem);
+        a.SetStart(*MakeDate(2025, 1, 1) + static_cast<double>(i) / 1440);
+        a.SetEnd(a.Start());
+        ASSERT_TRUE(a.Save().ok());
+        oids.push_back(a.Oid());
+    }
+    const uint32_t lastOid = oids.back();
+    oids.push_back(0);
+    std::vector<long> seen;
+    Result<DeleteOutcome> outcome = app->DeleteItems(oids, [&] {
+        seen.push_back(Count());
+        // A restricted read, as a repainting screen makes, works meanwhile.
+        EXPECT_TRUE(folder->Query(u"[Start] >= 1/1/2025", Recurrences::Occurrences).ok());
+        EXPECT_TRUE(Exists(lastOid));
+    });
+    ASSERT_TRUE(outcome.ok()) << outcome.error().message;
+    const long all = static_cast<long>(oids.size() - 1);
+    EXPECT_EQ(seen, (std::vector<long>{all, all}));
+    EXPECT_EQ(static_cast<long>(outcome->deleted.size()), all);
+    EXPECT_EQ(Count(), 0);
+    EXPECT_FALSE(Exists(lastOid));
+}
+
 TEST_F(BulkDeleteTest, TheDeleteFaultAndALoggedOffStoreDeleteNothing) {
     const uint32_t oid = Add(1);
     SetFault(FaultPoint::Delete, true);
