@@ -47,7 +47,7 @@ std::optional<poom::ItemCollection> AllItems() {
 // The store items in none of the lists, counted without walking them: every item less the
 // listed identifiers that still name one (a list may name an item twice, or name one that
 // is gone). Identifiers are unique in the store, so this is exactly the number of items the
-// walk of UnlistedAppointments finds.
+// walk of the deletion finds.
 long CountUnlisted() {
     const StoreConnection& connection = TheStoreConnection();
     const std::optional<poom::ItemCollection> items = AllItems();
@@ -87,20 +87,6 @@ KindCounts CountKinds() {
     counts.appointments = CountUnlisted();
     counts.memos = CountMemos();
     return counts;
-}
-
-std::vector<uint32_t> UnlistedAppointments() {
-    std::vector<uint32_t> found;
-    const std::optional<poom::ItemCollection> items = AllItems();
-    if (items) {
-        ForEachItem(*items, [&found](const poom::Appointment& item) {
-            if (KindOf(item.Oid()) == Appointment) {
-                found.push_back(item.Oid());
-            }
-            return true;
-        });
-    }
-    return found;
 }
 
 KindDeletion::KindDeletion(KindChoice choice, std::function<void()> betweenSlices)
@@ -182,7 +168,6 @@ void KindDeletion::DeleteListed(OidList& list) {
     }
     const StoreConnection& connection = TheStoreConnection();
     if (!connection.application) {
-        itemsLeft_ += static_cast<long>(list.size());
         return;
     }
     Result<poom::DeleteOutcome> outcome = connection.application->DeleteItems(list, betweenSlices_);
@@ -190,14 +175,12 @@ void KindDeletion::DeleteListed(OidList& list) {
         // Nothing of the kind was deleted; its list still names every item, as it should.
         std::fprintf(stderr, "moru: deleting %zu listed appointments failed: %s\n", list.size(),
                      outcome.error().message.c_str());
-        itemsLeft_ += static_cast<long>(list.size());
         return;
     }
     // Identifiers of deleted and vanished items leave the list; the refused ones keep their
     // item's kind.
     const std::set<uint32_t> refused(outcome->refused.begin(), outcome->refused.end());
     std::erase_if(list, [&refused](uint32_t oid) { return !refused.contains(oid); });
-    itemsLeft_ += static_cast<long>(outcome->refused.size());
     listsChanged_ = true;
 }
 
@@ -234,9 +217,7 @@ void KindDeletion::DeleteWalkedAppointments() {
     if (!outcome) {
         std::fprintf(stderr, "moru: deleting %zu appointments failed: %s\n", unlisted_.size(),
                      outcome.error().message.c_str());
-        itemsLeft_ += static_cast<long>(unlisted_.size());
     } else {
-        itemsLeft_ += static_cast<long>(outcome->refused.size());
     }
     unlisted_.clear();
 }
@@ -265,7 +246,6 @@ void KindDeletion::DeleteSomeMemos() {
             // The file stays, and the memo count keeps showing it.
             std::fprintf(stderr, "moru: deleting the memo %s failed: %s\n", file.c_str(),
                          error.message().c_str());
-            ++itemsLeft_;
         }
     }
     if (memoNext_ == memoNames_.size()) {

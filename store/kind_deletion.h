@@ -46,10 +46,6 @@ struct KindCounts {
 // listed identifier, one folder listing).
 KindCounts CountKinds();
 
-// The identifiers of the store items in none of the lists, in store order, each recurring
-// series once: the walk of the folder's unrestricted collection. Empty when Items fails.
-std::vector<uint32_t> UnlistedAppointments();
-
 // Deletes the chosen kinds in the order alarms, anniversaries, holidays, appointments,
 // memos, one bounded step at a time, so that the window can repaint between steps.
 class KindDeletion {
@@ -66,8 +62,6 @@ public:
     bool done() const { return stage_ == Stage::Done; }
     // True once one of the three lists was changed (the category file is then out of date).
     bool listsChanged() const { return listsChanged_; }
-    // Store items and memo files that were chosen but are still there after their step.
-    long itemsLeft() const { return itemsLeft_; }
 
 private:
     enum class Stage {
@@ -92,7 +86,6 @@ private:
     std::function<void()> betweenSlices_;
     Stage stage_ = Stage::Alarms;
     bool listsChanged_ = false;
-    long itemsLeft_ = 0;
     std::optional<poom::ItemCollection> walked_;  // the collection being walked
     long walkIndex_ = 1;                          // its next Item(i)
     std::vector<uint32_t> unlisted_;              // what the walk found so far

@@ -162,9 +162,12 @@ TEST_F(SettingsScreenTest, AppointmentCountIsTheUnlistedItemsWhateverTheListsHol
     Add(3);
     Add(4);
     Open();
-    EXPECT_EQ(screen_->counts().appointments, 2);
-    EXPECT_EQ(UnlistedAppointments().size(), 2u);
     EXPECT_EQ(Caption(SettingsScreen::kAppointmentsBox), u"All appointments ( 2 item(s) )");
+    // The same rule deletes: exactly the two counted go, the alarm stays.
+    Check({SettingsScreen::kAppointmentsBox});
+    screen_->OnDelete();
+    EXPECT_EQ(StoreCount(), 1);
+    EXPECT_TRUE(Exists(alarm));
 }
 
 // ---- Delete ----
