@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <set>
-#include <system_error>
 
-#include "platform/device_root.h"
 #include "platform/text.h"
 #include "store/calendar_state.h"
 #include "store/memo_files.h"
@@ -240,12 +237,9 @@ void KindDeletion::ListMemos() {
 void KindDeletion::DeleteSomeMemos() {
     const size_t end = std::min(memoNames_.size(), memoNext_ + kMemoBatch);
     for (; memoNext_ < end; ++memoNext_) {
-        const std::filesystem::path file = TranslateDevicePath(MemoPath(memoNames_[memoNext_]));
-        std::error_code error;
-        if (!std::filesystem::remove(file, error) && error) {
-            // The file stays, and the memo count keeps showing it.
-            std::fprintf(stderr, "moru: deleting the memo %s failed: %s\n", file.c_str(),
-                         error.message().c_str());
+        // A memo that cannot be deleted stays, and the memo count keeps showing it.
+        if (Status deleted = DeleteMemoFile(MemoPath(memoNames_[memoNext_])); !deleted) {
+            std::fprintf(stderr, "moru: %s\n", deleted.error().message.c_str());
         }
     }
     if (memoNext_ == memoNames_.size()) {
