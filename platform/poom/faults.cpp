@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 #include <string_view>
 
 #include "platform/poom/poom.h"
@@ -22,6 +23,12 @@ constexpr std::array<std::pair<std::string_view, FaultPoint>, 7> kFaultNames = {
     {"CreateItem", FaultPoint::CreateItem},
     {"Delete", FaultPoint::Delete},
 }};
+
+// Identifiers whose deletion is refused. Tests set it from the thread that uses the store.
+std::set<uint32_t>& RefusedDeletes() {
+    static std::set<uint32_t> refused;
+    return refused;
+}
 
 std::array<std::atomic<bool>, kFaultNames.size()>& Switches() {
     static std::array<std::atomic<bool>, kFaultNames.size()> switches{};
@@ -62,11 +69,20 @@ void SetFault(FaultPoint point, bool fail) {
     Switches()[static_cast<size_t>(point)] = fail;
 }
 
+void SetDeleteRefused(uint32_t oid, bool refuse) {
+    if (refuse) {
+        RefusedDeletes().insert(oid);
+    } else {
+        RefusedDeletes().erase(oid);
+    }
+}
+
 void ClearFaults() {
     ReadEnvironmentOnce();
     for (auto& s : Switches()) {
         s = false;
     }
+    RefusedDeletes().clear();
 }
 
 namespace detail {
@@ -74,6 +90,10 @@ namespace detail {
 bool FaultActive(int point) {
     ReadEnvironmentOnce();
     return Switches()[static_cast<size_t>(point)].load();
+}
+
+bool DeleteRefused(uint32_t oid) {
+    return RefusedDeletes().contains(oid);
 }
 
 Error InjectedFault(const char* call) {

@@ -415,6 +415,9 @@ Status Appointment::Delete() {
     if (state_->oid == 0) {
         return Error{SQLITE_MISUSE, "appointment store: the appointment was never saved"};
     }
+    if (detail::DeleteRefused(state_->oid)) {
+        return detail::InjectedFault("Delete");
+    }
     return state_->session->DeleteRow(state_->oid);
 }
 

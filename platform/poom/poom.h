@@ -27,8 +27,10 @@
 // - Every change (Save, Delete) made by any process is announced through ChangeWatcher.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +68,9 @@ inline constexpr int kRecursYearNth = 6;
 // with a failing store.
 enum class FaultPoint { Logon, Items, Restrict, Save, GetItemFromOid, CreateItem, Delete };
 void SetFault(FaultPoint point, bool fail);
+// Test-only: makes the store refuse to delete this one identifier (Appointment::Delete fails,
+// DeleteItems keeps it), as a store that will not let go of one item would. ClearFaults ends it.
+void SetDeleteRefused(uint32_t oid, bool refuse);
 void ClearFaults();
 
 // The pattern of one appointment. Writes land in the store with the appointment's Save.
@@ -230,6 +235,17 @@ private:
     std::shared_ptr<detail::Session> session_;  // null when no transaction was begun
 };
 
+// How many identifiers DeleteItems works through between two calls of its callback: about
+// 6 ms of work, far below the 100 ms after which a window that does not repaint looks frozen.
+inline constexpr size_t kDeleteSlice = 1000;
+
+// What DeleteItems did with each identifier it was given, in the order given.
+struct DeleteOutcome {
+    std::vector<uint32_t> deleted;  // gone now
+    std::vector<uint32_t> missing;  // named no appointment (already gone, or 0)
+    std::vector<uint32_t> refused;  // still there: the store would not delete them
+};
+
 class Application {
 public:
     // The application object for the store in the current device root. Creating it does not
@@ -246,6 +262,15 @@ public:
     Result<Appointment> CreateItem(int itemType) const;
     Result<Appointment> GetItemFromOid(uint32_t oid) const;
     ReadBatch BeginReadBatch() const;
+    // Deletes the appointments (and their ink bodies) in one transaction with one change
+    // notice: after a crash either all of them are gone or none is. A failure of the store
+    // deletes nothing and says why; an identifier the store refuses is kept and listed.
+    // With `betweenSlices`, the transaction runs on a connection of its own and calls it
+    // after every kDeleteSlice identifiers, so that a caller can keep its window alive; reads
+    // through this Application meanwhile see the store as it was before the deletion. The
+    // callback must not write to the store (the deletion holds the write lock).
+    Result<DeleteOutcome> DeleteItems(std::span<const uint32_t> oids,
+                                      const std::function<void()>& betweenSlices = {}) const;
 
 private:
     explicit Application(std::filesystem::path storeFile);

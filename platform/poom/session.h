@@ -8,9 +8,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +20,10 @@
 #include "platform/poom/recurrence.h"
 #include "platform/poom/restriction.h"
 #include "platform/result.h"
+
+namespace moru::poom {
+struct DeleteOutcome;
+}
 
 namespace moru::poom::detail {
 
@@ -113,6 +119,10 @@ struct Session {
     // one transaction.
     Status SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink);
     Status DeleteRow(uint32_t oid);
+    // Deletes the rows in one transaction, calling `betweenSlices` (when set) after every
+    // kDeleteSlice of them (platform/poom/bulk_delete.cpp).
+    Status DeleteRows(std::span<const uint32_t> oids, const std::function<void()>& betweenSlices,
+                      DeleteOutcome& outcome);
     Result<std::vector<uint8_t>> LoadInk(uint32_t oid);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the
@@ -163,6 +173,7 @@ Status CreateStore(const std::filesystem::path& file);
 
 // The test-only fault switch.
 bool FaultActive(int point);
+bool DeleteRefused(uint32_t oid);
 Error InjectedFault(const char* call);
 
 }  // namespace moru::poom::detail
