@@ -155,6 +155,11 @@ public:
     RecurrencePattern GetRecurrencePattern();
     void ClearRecurrencePattern();
 
+    // The iCalendar UID. A new appointment saved without one is given one, so every stored
+    // appointment has a UID, unique in the store.
+    std::u16string Uid() const;
+    void SetUid(std::u16string uid);
+
     Result<std::vector<uint8_t>> GetBodyInk() const;
     Status SetBodyInk(std::vector<uint8_t> ink);  // refused above kMaxInkBodyBytes
 
@@ -230,6 +235,25 @@ private:
     std::shared_ptr<detail::Session> session_;  // null when no transaction was begun
 };
 
+// Makes every Save and Delete through one Application, from Application::BeginTransaction
+// until Commit, a single store transaction: other programs see all of it or none of it, and
+// it is announced once. A transaction that is destroyed without Commit is rolled back, and
+// so is everything once one write inside it fails (later writes are then refused). The
+// appointment handles saved inside keep the identifiers they were given even when it rolls
+// back; those identifiers are then unused and are handed out again.
+class Transaction {
+public:
+    Transaction(Transaction&& other) noexcept;
+    Transaction& operator=(Transaction&&) = delete;
+    ~Transaction();
+    Status Commit();
+
+private:
+    friend class Application;
+    explicit Transaction(std::shared_ptr<detail::Session> session);
+    std::shared_ptr<detail::Session> session_;
+};
+
 class Application {
 public:
     // The application object for the store in the current device root. Creating it does not
@@ -246,6 +270,9 @@ public:
     Result<Appointment> CreateItem(int itemType) const;
     Result<Appointment> GetItemFromOid(uint32_t oid) const;
     ReadBatch BeginReadBatch() const;
+    // The appointment with this iCalendar UID; fails with SQLITE_NOTFOUND when there is none.
+    Result<Appointment> GetItemFromUid(std::u16string_view uid) const;
+    Result<Transaction> BeginTransaction() const;
 
 private:
     explicit Application(std::filesystem::path storeFile);
@@ -268,6 +295,10 @@ private:
     int watch_ = -1;
     std::string notifyName_;  // the file in the watched folder that writers touch
 };
+
+// Announces a change of what the calendar shows that the store itself does not hold (the
+// category file): every ChangeWatcher of the store reports it as if the store had changed.
+void AnnounceStoreChange(const std::filesystem::path& storeFile);
 
 // The store file of the current device root.
 std::filesystem::path DefaultStoreFile();

@@ -54,7 +54,12 @@ struct Row {
     long reminderOptions = 0;
     bool recurring = false;
     PatternFields pattern;  // meaningful when recurring
+    std::u16string uid;     // the iCalendar UID; a new row without one is given one
 };
+
+// A UID for a new appointment: 32 random hexadecimal digits and "@moru-calendar", the form
+// the store also gives the appointments of an older store when it adds the column.
+std::u16string NewUid();
 
 // The rule of a recurring row (its end derived from Occurrences when that is set).
 RecurrenceRule RuleOf(const Row& row);
@@ -113,6 +118,15 @@ struct Session {
     // one transaction.
     Status SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink);
     Status DeleteRow(uint32_t oid);
+    // The identifier of the appointment with this UID, or nothing.
+    Result<std::optional<uint32_t>> FindUid(const std::u16string& uid);
+
+    // A batch makes every Save and Delete until CommitBatch one transaction, announced once.
+    // The first failing write rolls the whole batch back; later writes in it are refused.
+    Status BeginBatch();
+    Status CommitBatch();
+    void AbandonBatch();
+    bool inBatch() const { return inBatch_; }
     Result<std::vector<uint8_t>> LoadInk(uint32_t oid);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the
@@ -137,6 +151,12 @@ private:
     Status RefreshSeries();
     Status CommitAndAnnounce();
     void RollBack();
+    // The transaction around one Save or Delete (none of its own inside a batch), and its end.
+    Status BeginWrite();
+    Status EndWrite(Status result);
+
+    bool inBatch_ = false;
+    bool batchBroken_ = false;  // a write of the batch failed and the batch was rolled back
 
     uint64_t localChanges_ = 0;  // commits through this connection
     int readDepth_ = 0;          // open ReadBatch objects that began a read transaction
@@ -149,7 +169,7 @@ private:
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
 
     Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
-        selectRange_, selectMeta_, longestLead_;
+        selectRange_, selectMeta_, longestLead_, selectUid_;
 };
 
 // The file beside the store that every committing writer touches; ChangeWatcher watches it.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <ostream>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <random>
@@ -69,8 +70,12 @@ protected:
     fs::path File() const { return Folder() / "MoruCalendar.dat"; }
     fs::path DamagedCopy() const { return Folder() / "MoruCalendar.dat.damaged"; }
 
+    // The lock file that writers share stays beside the file; it is not a leftover.
     size_t EntriesInFolder() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(Folder()), {}));
+        return static_cast<size_t>(
+            std::count_if(fs::directory_iterator(Folder()), {}, [](const fs::directory_entry& e) {
+                return e.path().filename() != "MoruCalendar.dat.lock";
+            }));
     }
 
     test::TempDeviceRoot root;
