@@ -4,9 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
-#include <array>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -177,8 +177,8 @@ Status UpdateCategoryFile(const std::filesystem::path& file,
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
     if (ec) {
-        return Error{ec.value(), "cannot make the folder of " + file.string() + ": " +
-                                     ec.message()};
+        return Error{ec.value(),
+                     "cannot make the folder of " + file.string() + ": " + ec.message()};
     }
     Result<CategoryFileLock> lock = CategoryFileLock::Acquire(file);
     if (!lock.ok()) {
@@ -186,15 +186,15 @@ Status UpdateCategoryFile(const std::filesystem::path& file,
     }
     CategoryDisk disk = ReadCategoryDisk(file);
     switch (disk.state) {
-    case CategoryDisk::State::Unreadable:
-        return disk.error;
-    case CategoryDisk::State::Damaged:
-        return Error{EILSEQ, file.string() +
-                                 " is damaged; it was left as it is (start the calendar to "
-                                 "repair it, then try again)"};
-    case CategoryDisk::State::Missing:
-    case CategoryDisk::State::Read:
-        break;
+        case CategoryDisk::State::Unreadable:
+            return disk.error;
+        case CategoryDisk::State::Damaged:
+            return Error{EILSEQ, file.string() +
+                                     " is damaged; it was left as it is (start the calendar to "
+                                     "repair it, then try again)"};
+        case CategoryDisk::State::Missing:
+        case CategoryDisk::State::Read:
+            break;
     }
     change(disk.lists);
     if (!WriteCategoryFileBytes(file, EncodeCategoryLists(disk.lists))) {

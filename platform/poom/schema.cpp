@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <array>
-#include <cstdio>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -184,9 +184,10 @@ Status MigrateStore(sqlite3* db, const std::filesystem::path& file) {
         status = FileError(file, version.error().code, version.error().message);
     } else if (*version == 1) {
         const std::string steps =
-            std::string("ALTER TABLE appointments ADD COLUMN uid TEXT NOT NULL DEFAULT '';"
-                        "UPDATE appointments SET uid = lower(hex(randomblob(16))) || '@moru-calendar';"
-                        "CREATE UNIQUE INDEX appointments_uid ON appointments(uid);") +
+            std::string(
+                "ALTER TABLE appointments ADD COLUMN uid TEXT NOT NULL DEFAULT '';"
+                "UPDATE appointments SET uid = lower(hex(randomblob(16))) || '@moru-calendar';"
+                "CREATE UNIQUE INDEX appointments_uid ON appointments(uid);") +
             "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
         status = ExecAll(db, file, steps.c_str());
     }
@@ -199,8 +200,8 @@ Status MigrateStore(sqlite3* db, const std::filesystem::path& file) {
                          "cannot be brought to schema " + std::to_string(kSchemaVersion) +
                              " (it was left at version 1): " + status.error().message);
     }
-    std::fprintf(stderr, "appointment store %s: brought from schema 1 to schema %u\n",
-                 file.c_str(), kSchemaVersion);
+    std::fprintf(stderr, "appointment store %s: brought from schema 1 to schema %u\n", file.c_str(),
+                 kSchemaVersion);
     return {};
 }
 
