@@ -700,11 +700,11 @@ Result<Appointment> Application::GetItemFromUid(std::u16string_view uid) const {
     return GetItemFromOid(**found);
 }
 
-Result<Transaction> Application::BeginTransaction() const {
+Result<Transaction> Application::BeginTransaction(TransactionMode mode) const {
     if (!session_ || !session_->open()) {
         return detail::NotLoggedOn();
     }
-    if (Status s = session_->BeginBatch(); !s.ok()) {
+    if (Status s = session_->BeginBatch(mode == TransactionMode::Write); !s.ok()) {
         return s.error();
     }
     return Transaction(session_);

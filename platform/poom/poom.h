@@ -241,6 +241,10 @@ private:
 // so is everything once one write inside it fails (later writes are then refused). The
 // appointment handles saved inside keep the identifiers they were given even when it rolls
 // back; those identifiers are then unused and are handed out again.
+// Read: one snapshot for many reads (an export sees one moment of the store and takes its
+// read lock once, not once per item); it holds no write lock, and Commit only ends it.
+enum class TransactionMode { Write, Read };
+
 class Transaction {
 public:
     Transaction(Transaction&& other) noexcept;
@@ -272,7 +276,7 @@ public:
     ReadBatch BeginReadBatch() const;
     // The appointment with this iCalendar UID; fails with SQLITE_NOTFOUND when there is none.
     Result<Appointment> GetItemFromUid(std::u16string_view uid) const;
-    Result<Transaction> BeginTransaction() const;
+    Result<Transaction> BeginTransaction(TransactionMode mode = TransactionMode::Write) const;
 
 private:
     explicit Application(std::filesystem::path storeFile);

@@ -456,21 +456,23 @@ Status Session::EndWrite(Status result) {
     if (inBatch_) {
         // Reads inside the batch see its writes; the series cache must too.
         ++localChanges_;
+        batchWrote_ = true;
         return {};
     }
     return CommitAndAnnounce();
 }
 
-Status Session::BeginBatch() {
+Status Session::BeginBatch(bool write) {
     if (inBatch_) {
         return Error{SQLITE_MISUSE, "appointment store " + file.string() +
                                         ": a batch is already open on this connection"};
     }
-    if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) {
+    if (Status s = Exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); !s.ok()) {
         return s;
     }
     inBatch_ = true;
     batchBroken_ = false;
+    batchWrote_ = false;
     return {};
 }
 
@@ -484,6 +486,14 @@ Status Session::CommitBatch() {
     if (broken) {
         return Error{SQLITE_ABORT, "appointment store " + file.string() +
                                        ": the batch was rolled back after a failed change"};
+    }
+    if (!batchWrote_) {
+        // Nothing changed: nothing to announce.
+        Status s = Exec("COMMIT");
+        if (!s.ok()) {
+            RollBack();
+        }
+        return s;
     }
     return CommitAndAnnounce();
 }

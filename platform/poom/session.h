@@ -123,7 +123,9 @@ struct Session {
 
     // A batch makes every Save and Delete until CommitBatch one transaction, announced once.
     // The first failing write rolls the whole batch back; later writes in it are refused.
-    Status BeginBatch();
+    // write: takes the write lock at once (BEGIN IMMEDIATE); otherwise a deferred
+    // transaction that reads one snapshot.
+    Status BeginBatch(bool write);
     Status CommitBatch();
     void AbandonBatch();
     bool inBatch() const { return inBatch_; }
@@ -157,6 +159,7 @@ private:
 
     bool inBatch_ = false;
     bool batchBroken_ = false;  // a write of the batch failed and the batch was rolled back
+    bool batchWrote_ = false;   // a write of the batch succeeded: its commit is announced
 
     uint64_t localChanges_ = 0;  // commits through this connection
     int readDepth_ = 0;          // open ReadBatch objects that began a read transaction

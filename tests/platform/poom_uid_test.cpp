@@ -1,8 +1,8 @@
 // The store's iCalendar UIDs (given, kept, found, migrated into an older store) and its
 // transactions (all or nothing, announced once), against a real store file.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <poll.h>
+#include <sqlite3.h>
 
 #include <set>
 #include <string>
@@ -173,6 +173,22 @@ TEST_F(UidTest, TransactionIsAllOrNothingAndAnnouncedOnce) {
     }
     EXPECT_TRUE(Announced(*watcher));
     EXPECT_FALSE(Announced(*watcher)) << "three saves, one notice";
+}
+
+TEST_F(UidTest, AReadTransactionSeesOneMomentAndAnnouncesNothing) {
+    auto app = LoggedOn();
+    ASSERT_TRUE(SaveNew(*app, u"first").ok());
+    auto watcher = std::move(*ChangeWatcher::Open(DefaultStoreFile()));
+    auto snapshot = app->BeginTransaction(TransactionMode::Read);
+    ASSERT_TRUE(snapshot.ok());
+    EXPECT_EQ(CountOf(*app), 1);
+    auto other = LoggedOn();
+    ASSERT_TRUE(SaveNew(*other, u"meanwhile").ok()) << "a reader does not hold writers up";
+    EXPECT_EQ(CountOf(*app), 1) << "the snapshot stays as it was";
+    EXPECT_TRUE(Announced(*watcher));  // the other program's save
+    ASSERT_TRUE(snapshot->Commit().ok());
+    EXPECT_FALSE(Announced(*watcher)) << "ending a read announces nothing";
+    EXPECT_EQ(CountOf(*app), 2);
 }
 
 TEST_F(UidTest, AFailedWriteRollsTheWholeTransactionBack) {

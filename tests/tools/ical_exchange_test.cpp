@@ -127,7 +127,8 @@ protected:
                     const std::vector<uint32_t>& holidays,
                     const std::vector<uint32_t>& anniversaries) {
         fs::create_directories(KindFile(root).parent_path());
-        WriteFileBytes(KindFile(root), Section(alarms) + Section(holidays) + Section(anniversaries));
+        WriteFileBytes(KindFile(root),
+                       Section(alarms) + Section(holidays) + Section(anniversaries));
     }
     // The kind word of each item by UID, from the category file.
     std::map<std::string, std::string> KindsByUid(const fs::path& root) {
@@ -252,8 +253,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ExchangeTest, RemindersComeFromTheFirstDisplayOrAudioAlarm) {
     ASSERT_EQ(Import(a_.path(), Data("valarm_negative.ics")).exitCode, 0);
     std::map<std::string, std::string> shown = Shown(a_.path());
-    auto expect = [&](const std::string& uid, const std::string& minutes,
-                      const std::string& sound, const std::string& options) {
+    auto expect = [&](const std::string& uid, const std::string& minutes, const std::string& sound,
+                      const std::string& options) {
         const std::string& show = shown[uid];
         EXPECT_NE(show.find("ReminderSet: true\n"), std::string::npos) << uid;
         EXPECT_NE(show.find("ReminderMinutesBeforeStart: " + minutes + "\n"), std::string::npos)
@@ -329,18 +330,18 @@ TEST_P(Malformed, GivesAClearErrorAndStoresNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, Malformed,
-    ::testing::Values(
-        MalformedCase{"Empty", "", "does not begin with BEGIN:VCALENDAR"},
-        MalformedCase{"NotICalendar", "Subject,Start\nLunch,2024-01-01 12:00\n",
-                      "does not begin with BEGIN:VCALENDAR"},
-        MalformedCase{"Binary", std::string("BEGIN:VCALENDAR\r\n\0\x01\x02", 20), "NUL bytes"},
-        MalformedCase{"Truncated", Truncated(), "cut short"},
-        MalformedCase{"HugeLine",
-                      "BEGIN:VCALENDAR\r\nX-HUGE:" + std::string(3 << 20, 'a') +
-                          "\r\nEND:VCALENDAR\r\n",
-                      "longer than 1 MiB"},
-        MalformedCase{"ThousandsOfProperties", ThousandsOfProperties(),
-                      "more than 1000 properties"}),
+    ::testing::Values(MalformedCase{"Empty", "", "does not begin with BEGIN:VCALENDAR"},
+                      MalformedCase{"NotICalendar", "Subject,Start\nLunch,2024-01-01 12:00\n",
+                                    "does not begin with BEGIN:VCALENDAR"},
+                      MalformedCase{"Binary", std::string("BEGIN:VCALENDAR\r\n\0\x01\x02", 20),
+                                    "NUL bytes"},
+                      MalformedCase{"Truncated", Truncated(), "cut short"},
+                      MalformedCase{"HugeLine",
+                                    "BEGIN:VCALENDAR\r\nX-HUGE:" + std::string(3 << 20, 'a') +
+                                        "\r\nEND:VCALENDAR\r\n",
+                                    "longer than 1 MiB"},
+                      MalformedCase{"ThousandsOfProperties", ThousandsOfProperties(),
+                                    "more than 1000 properties"}),
     [](const ::testing::TestParamInfo<MalformedCase>& row) { return std::string(row.param.name); });
 
 TEST_F(ExchangeTest, AStoreFailureHalfwayImportsNothing) {
@@ -475,8 +476,8 @@ void ExchangeTest::AddVariety(const fs::path& root) {
                "2024-07-07 16:00", "--end", "2024-07-07 16:30"},
              V{"--subject", "Every other day", "--start", "2024-07-01 08:00", "--recur", "daily",
                "--interval", "2", "--count", "5"},
-             V{"--subject", "Weekdays", "--start", "2024-07-01 08:30", "--recur", "daily",
-               "--mask", "62"},
+             V{"--subject", "Weekdays", "--start", "2024-07-01 08:30", "--recur", "daily", "--mask",
+               "62"},
              V{"--subject", "Weekdays, every other week", "--start", "2024-07-01 08:45", "--recur",
                "daily", "--mask", "62", "--interval", "2", "--until", "2024-12-31"},
              V{"--subject", "Mon Wed Fri", "--start", "2024-07-01 18:00", "--end",

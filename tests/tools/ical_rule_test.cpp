@@ -107,25 +107,24 @@ TEST_P(RefusedRule, SaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     CannotBeHeld, RefusedRule,
-    ::testing::Values(
-        RefusedCase{"FREQ=HOURLY;INTERVAL=4", "more often than daily"},
-        RefusedCase{"FREQ=MINUTELY", "more often than daily"},
-        RefusedCase{"FREQ=DAILY;BYHOUR=9,17", "times of the day"},
-        RefusedCase{"FREQ=DAILY;INTERVAL=2;BYDAY=MO,TU", "every few days"},
-        RefusedCase{"FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO;WKST=MO", "weeks start"},
-        // Without WKST weeks start on Monday.
-        RefusedCase{"FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,SA", "weeks start"},
-        RefusedCase{"FREQ=MONTHLY;BYDAY=1MO,3MO", "several weekday ordinals"},
-        RefusedCase{"FREQ=MONTHLY;BYDAY=MO", "every such weekday"},
-        RefusedCase{"FREQ=MONTHLY;BYDAY=MO,TU;BYSETPOS=-2", "BYSETPOS -2"},
-        RefusedCase{"FREQ=MONTHLY;BYMONTHDAY=1,15", "several days"},
-        RefusedCase{"FREQ=MONTHLY;BYMONTHDAY=31", "skips the months"},
-        RefusedCase{"FREQ=MONTHLY;BYMONTHDAY=-2", "from the end"},
-        RefusedCase{"FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29", "skips the months"},
-        RefusedCase{"FREQ=YEARLY;BYMONTH=1,7", "several months"},
-        RefusedCase{"FREQ=YEARLY;BYDAY=20MO", "whole year"},
-        RefusedCase{"FREQ=YEARLY;BYWEEKNO=20", "BYWEEKNO"},
-        RefusedCase{"FREQ=YEARLY;BYYEARDAY=100", "BYYEARDAY"}));
+    ::testing::Values(RefusedCase{"FREQ=HOURLY;INTERVAL=4", "more often than daily"},
+                      RefusedCase{"FREQ=MINUTELY", "more often than daily"},
+                      RefusedCase{"FREQ=DAILY;BYHOUR=9,17", "times of the day"},
+                      RefusedCase{"FREQ=DAILY;INTERVAL=2;BYDAY=MO,TU", "every few days"},
+                      RefusedCase{"FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO;WKST=MO", "weeks start"},
+                      // Without WKST weeks start on Monday.
+                      RefusedCase{"FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,SA", "weeks start"},
+                      RefusedCase{"FREQ=MONTHLY;BYDAY=1MO,3MO", "several weekday ordinals"},
+                      RefusedCase{"FREQ=MONTHLY;BYDAY=MO", "every such weekday"},
+                      RefusedCase{"FREQ=MONTHLY;BYDAY=MO,TU;BYSETPOS=-2", "BYSETPOS -2"},
+                      RefusedCase{"FREQ=MONTHLY;BYMONTHDAY=1,15", "several days"},
+                      RefusedCase{"FREQ=MONTHLY;BYMONTHDAY=31", "skips the months"},
+                      RefusedCase{"FREQ=MONTHLY;BYMONTHDAY=-2", "from the end"},
+                      RefusedCase{"FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29", "skips the months"},
+                      RefusedCase{"FREQ=YEARLY;BYMONTH=1,7", "several months"},
+                      RefusedCase{"FREQ=YEARLY;BYDAY=20MO", "whole year"},
+                      RefusedCase{"FREQ=YEARLY;BYWEEKNO=20", "BYWEEKNO"},
+                      RefusedCase{"FREQ=YEARLY;BYYEARDAY=100", "BYYEARDAY"}));
 
 // Every pattern form the store has, written as an RRULE and read back.
 struct TripCase {
@@ -167,30 +166,30 @@ TEST_P(PatternTrip, ComesBackUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryForm, PatternTrip,
-    ::testing::Values(
-        TripCase{"daily", P(kRecursDaily, 2, 32, 14, 2, 6), "FREQ=DAILY;INTERVAL=2;WKST=SU"},
-        TripCase{"weekdays", P(kRecursDaily, 1, 62, 14, 2, 6, 10),
-                 "FREQ=DAILY;COUNT=10;BYDAY=MO,TU,WE,TH,FR;WKST=SU"},
-        TripCase{"weekdays every other week", P(kRecursDaily, 2, 62, 14, 2, 6),
-                 "FREQ=WEEKLY;INTERVAL=2;BYDAY=MO,TU,WE,TH,FR;WKST=SU"},
-        TripCase{"weekly", P(kRecursWeekly, 3, 65, 14, 2, 6),
-                 "FREQ=WEEKLY;INTERVAL=3;BYDAY=SA,SU;WKST=SU"},
-        TripCase{"monthly", P(kRecursMonthly, 1, 32, 14, 2, 6),
-                 "FREQ=MONTHLY;BYMONTHDAY=14;WKST=SU"},
-        TripCase{"monthly on the 31st", P(kRecursMonthly, 1, 32, 31, 2, 6),
-                 "FREQ=MONTHLY;BYMONTHDAY=28,29,30,31;BYSETPOS=-1;WKST=SU"},
-        TripCase{"monthly on the last Friday", P(kRecursMonthNth, 1, 32, 14, 5, 6),
-                 "FREQ=MONTHLY;BYDAY=-1FR;WKST=SU"},
-        TripCase{"monthly on the first weekday", P(kRecursMonthNth, 2, 62, 14, 1, 6),
-                 "FREQ=MONTHLY;INTERVAL=2;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=1;WKST=SU"},
-        TripCase{"yearly", P(kRecursYearly, 1, 32, 14, 2, 6, 4),
-                 "FREQ=YEARLY;COUNT=4;BYMONTHDAY=14;BYMONTH=6;WKST=SU"},
-        TripCase{"yearly on 29 February", P(kRecursYearly, 1, 32, 29, 2, 2),
-                 "FREQ=YEARLY;BYMONTHDAY=28,29;BYMONTH=2;BYSETPOS=-1;WKST=SU"},
-        TripCase{"yearly on 31 April", P(kRecursYearly, 1, 32, 31, 2, 4),
-                 "FREQ=YEARLY;BYMONTHDAY=30,31;BYMONTH=4;BYSETPOS=-1;WKST=SU"},
-        TripCase{"yearly on the Nth weekday", P(kRecursYearNth, 1, 16, 14, 4, 11),
-                 "FREQ=YEARLY;BYDAY=4TH;BYMONTH=11;WKST=SU"}));
+    ::testing::Values(TripCase{"daily", P(kRecursDaily, 2, 32, 14, 2, 6),
+                               "FREQ=DAILY;INTERVAL=2;WKST=SU"},
+                      TripCase{"weekdays", P(kRecursDaily, 1, 62, 14, 2, 6, 10),
+                               "FREQ=DAILY;COUNT=10;BYDAY=MO,TU,WE,TH,FR;WKST=SU"},
+                      TripCase{"weekdays every other week", P(kRecursDaily, 2, 62, 14, 2, 6),
+                               "FREQ=WEEKLY;INTERVAL=2;BYDAY=MO,TU,WE,TH,FR;WKST=SU"},
+                      TripCase{"weekly", P(kRecursWeekly, 3, 65, 14, 2, 6),
+                               "FREQ=WEEKLY;INTERVAL=3;BYDAY=SA,SU;WKST=SU"},
+                      TripCase{"monthly", P(kRecursMonthly, 1, 32, 14, 2, 6),
+                               "FREQ=MONTHLY;BYMONTHDAY=14;WKST=SU"},
+                      TripCase{"monthly on the 31st", P(kRecursMonthly, 1, 32, 31, 2, 6),
+                               "FREQ=MONTHLY;BYMONTHDAY=28,29,30,31;BYSETPOS=-1;WKST=SU"},
+                      TripCase{"monthly on the last Friday", P(kRecursMonthNth, 1, 32, 14, 5, 6),
+                               "FREQ=MONTHLY;BYDAY=-1FR;WKST=SU"},
+                      TripCase{"monthly on the first weekday", P(kRecursMonthNth, 2, 62, 14, 1, 6),
+                               "FREQ=MONTHLY;INTERVAL=2;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=1;WKST=SU"},
+                      TripCase{"yearly", P(kRecursYearly, 1, 32, 14, 2, 6, 4),
+                               "FREQ=YEARLY;COUNT=4;BYMONTHDAY=14;BYMONTH=6;WKST=SU"},
+                      TripCase{"yearly on 29 February", P(kRecursYearly, 1, 32, 29, 2, 2),
+                               "FREQ=YEARLY;BYMONTHDAY=28,29;BYMONTH=2;BYSETPOS=-1;WKST=SU"},
+                      TripCase{"yearly on 31 April", P(kRecursYearly, 1, 32, 31, 2, 4),
+                               "FREQ=YEARLY;BYMONTHDAY=30,31;BYMONTH=4;BYSETPOS=-1;WKST=SU"},
+                      TripCase{"yearly on the Nth weekday", P(kRecursYearNth, 1, 16, 14, 4, 11),
+                               "FREQ=YEARLY;BYDAY=4TH;BYMONTH=11;WKST=SU"}));
 
 }  // namespace
 }  // namespace moru::device

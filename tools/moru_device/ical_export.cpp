@@ -146,6 +146,11 @@ int RunExport(const std::vector<std::string>& words, std::ostream& out, std::ost
     }
     const std::map<uint32_t, ItemKind> kinds = KindsOf(disk.lists);
 
+    // One snapshot for the whole export: every item from the same moment, one read lock.
+    auto snapshot = store->application->BeginTransaction(poom::TransactionMode::Read);
+    if (!snapshot) {
+        return Refuse(err, kExitStoreFailure, "cannot read the store: " + snapshot.error().message);
+    }
     auto items = store->folder->Items();
     if (!items) {
         return Refuse(err, kExitStoreFailure, "cannot read the items: " + items.error().message);
