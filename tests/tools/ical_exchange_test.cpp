@@ -250,6 +250,25 @@ INSTANTIATE_TEST_SUITE_P(
                      "2024-07-10 09:00:00\t2024-07-10 09:30:00\t-\tSummer call"}}),
     [](const ::testing::TestParamInfo<ForeignCase>& row) { return std::string(row.param.name); });
 
+TEST_F(ExchangeTest, ASeriesInAZoneWithOtherClockChangesIsNoted) {
+    std::string text = ReadFileBytes(Data("tzid_dst.ics"));
+    text.replace(text.find("SUMMARY:Summer call"), 19,
+                 "SUMMARY:Summer call\r\nRRULE:FREQ=WEEKLY;COUNT=30");
+    const std::string file = WriteScratch("series.ics", text);
+    {
+        ZoneGuard zone("Europe/Berlin");
+        ToolRun run = Import(a_.path(), file);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_NE(run.err.find("\"Summer call\": its zone changes its clock on other days"),
+                  std::string::npos)
+            << run.err;
+    }
+    ZoneGuard zone("America/New_York");
+    ToolRun run = Import(b_.path(), file);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err.find("clock"), std::string::npos) << "the same zone: " << run.err;
+}
+
 TEST_F(ExchangeTest, RemindersComeFromTheFirstDisplayOrAudioAlarm) {
     ASSERT_EQ(Import(a_.path(), Data("valarm_negative.ics")).exitCode, 0);
     std::map<std::string, std::string> shown = Shown(a_.path());

@@ -395,6 +395,36 @@ EventTimes ReadTimes(icalcomponent* calendar, icalcomponent* event) {
     return times;
 }
 
+// Seconds between the zone's clock and this machine's at an instant.
+std::optional<int64_t> ClockDifference(icaltimezone* zone, time_t instant) {
+    struct tm local {};
+    if (localtime_r(&instant, &local) == nullptr) {
+        return std::nullopt;
+    }
+    const icaltimetype there = icaltime_from_timet_with_zone(instant, 0, zone);
+    const SystemTime wall =
+        MakeSystemTime(there.year, there.month, there.day, there.hour, there.minute, there.second);
+    const int64_t zoneOffset =
+        SecondsOf(wall) - (static_cast<int64_t>(instant) + DayNumber(1970, 1, 1) * kDaySeconds);
+    return zoneOffset - local.tm_gmtoff;
+}
+
+// A series keeps one local time of day. When the event's zone changes its clock on other days
+// than this machine's, some occurrences are an hour off the source's; say so. Clock changes
+// come a week or more apart, so a look every three days over a year finds every difference.
+bool ClocksDrift(icaltimezone* zone, time_t start) {
+    constexpr time_t kStep = 3 * kDaySeconds;
+    constexpr int kSteps = 122;
+    const std::optional<int64_t> atStart = ClockDifference(zone, start);
+    for (int i = 1; atStart && i <= kSteps; ++i) {
+        const std::optional<int64_t> later = ClockDifference(zone, start + i * kStep);
+        if (later && *later != *atStart) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string FallbackUid(icalcomponent* event) {
     // An event without a UID still needs the same identity each time the file is imported.
     OwnedText text(icalcomponent_as_ical_string_r(event));
@@ -639,6 +669,16 @@ EventImport ItemFromEvent(icalcomponent* calendar, icalcomponent* event) {
             return skip("its repetition cannot be kept: " + refusal->reason);
         }
         item.pattern = std::get<ExchangePattern>(pattern);
+        icalproperty* dtstart = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+        const icaltimetype start = icalproperty_get_dtstart(dtstart);
+        icaltimezone* zone =
+            icaltime_is_utc(start) ? icaltimezone_get_utc_timezone() : times.startZone;
+        if (!times.dates && zone != nullptr &&
+            ClocksDrift(zone, icaltime_as_timet_with_zone(start, zone))) {
+            result.notes.push_back(
+                "its zone changes its clock on other days than this machine's; every occurrence "
+                "keeps the first one's local time");
+        }
     }
     if (std::optional<std::string> kind = XValue(event, kXKind)) {
         item.kind = KindFromText(*kind);
