@@ -6,8 +6,9 @@
 
 #include <string>
 
-#include "app/category_store.h"
 #include "platform/scripted_ui_host.h"
+#include "store/calendar_state.h"
+#include "store/category_store.h"
 #include "tests/support/temp_root.h"
 
 namespace moru {
@@ -82,9 +83,6 @@ protected:
     void SetUp() override {
         previous_ = &CurrentUiHost();
         SetUiHost(&host_);
-        AlarmOids.clear();
-        HolidayOids.clear();
-        AnniversaryOids.clear();
         ASSERT_TRUE(LoadCategoryStore());
     }
     void TearDown() override { SetUiHost(previous_); }
@@ -103,33 +101,35 @@ protected:
     }
 
     test::TempDeviceRoot root_;
+    ScopedCalendarState state_;  // lists and their base start empty for each test
     ScriptedUiHost host_;
     UiHost* previous_ = nullptr;
 };
 
 TEST_F(SharingTest, ASaveDoesNotOverwriteAnotherProgramsChange) {
-    AlarmOids.push_back(10);  // the calendar's own, not saved yet
+    Calendar().AlarmOids.push_back(10);  // the calendar's own, not saved yet
     OtherProgramAddsHoliday(20);
     ASSERT_TRUE(SaveCategoryStore());
     EXPECT_EQ(OnDisk(), (CategoryLists{{10}, {20}, {}}));
-    EXPECT_EQ(HolidayOids, OidList{20}) << "the calendar now shows the other program's holiday";
+    EXPECT_EQ(Calendar().HolidayOids, OidList{20})
+        << "the calendar now shows the other program's holiday";
 
     // The next save, with nothing changed elsewhere, writes the calendar's lists as they are.
-    AlarmOids.clear();
+    Calendar().AlarmOids.clear();
     ASSERT_TRUE(SaveCategoryStore());
     EXPECT_EQ(OnDisk(), (CategoryLists{{}, {20}, {}}));
 }
 
 TEST_F(SharingTest, ARefreshTakesInTheFileAndKeepsUnsavedChanges) {
-    AnniversaryOids.push_back(30);
+    Calendar().AnniversaryOids.push_back(30);
     EXPECT_FALSE(RefreshCategoryStore()) << "nothing changed on disk yet";
     OtherProgramAddsHoliday(20);
     EXPECT_TRUE(RefreshCategoryStore());
-    EXPECT_EQ(HolidayOids, OidList{20});
-    EXPECT_EQ(AnniversaryOids, OidList{30});
+    EXPECT_EQ(Calendar().HolidayOids, OidList{20});
+    EXPECT_EQ(Calendar().AnniversaryOids, OidList{30});
     EXPECT_EQ(OnDisk(), (CategoryLists{{}, {20}, {}})) << "a refresh only reads";
     // What was taken in is the new base: removing it in the calendar sticks at the save.
-    HolidayOids.clear();
+    Calendar().HolidayOids.clear();
     ASSERT_TRUE(SaveCategoryStore());
     EXPECT_EQ(OnDisk(), (CategoryLists{{}, {}, {30}}));
 }

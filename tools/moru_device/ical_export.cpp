@@ -13,11 +13,11 @@
 #include <optional>
 #include <set>
 
-#include "app/category_store.h"
 #include "platform/device_root.h"
 #include "platform/locale_format.h"
 #include "platform/text.h"
 #include "store/category_sharing.h"
+#include "store/category_store.h"
 #include "tools/moru_device/appointment_commands.h"
 #include "tools/moru_device/arguments.h"
 #include "tools/moru_device/ical_command.h"

@@ -15,9 +15,9 @@
 #include <set>
 #include <sstream>
 
-#include "app/category_store.h"
 #include "platform/text.h"
 #include "store/category_sharing.h"
+#include "store/category_store.h"
 #include "tools/moru_device/appointment_commands.h"
 #include "tools/moru_device/arguments.h"
 #include "tools/moru_device/ical_command.h"
