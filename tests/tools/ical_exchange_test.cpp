@@ -308,6 +308,26 @@ TEST_F(ExchangeTest, WhatThePatternCannotHoldIsSkippedOneLineEach) {
     EXPECT_EQ(Import(b_.path(), onlyTodo).exitCode, 3) << "nothing could be kept";
 }
 
+TEST_F(ExchangeTest, AnUnreadablePropertyIsLeftOutNotItsEvent) {
+    const std::string file =
+        WriteScratch("partly.ics",
+                     "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:e1\r\n"
+                     "DTSTAMP:20240101T000000Z\r\nDTSTART:20240101T100000\r\nDESCRIPTION:\r\n"
+                     "SUMMARY:Empty description\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:e2\r\n"
+                     "DTSTART:2024010\r\nSUMMARY:Bad start\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    ToolRun run = Import(a_.path(), file);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.err.find("UID e1 \"Empty description\": a property could not be read"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("skipped UID e2 \"Bad start\": it has no DTSTART (libical: "),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(
+        Listed(a_.path(), "2024-01-01", "2024-01-01"),
+        std::vector<std::string>{"2024-01-01 10:00:00\t2024-01-01 10:00:00\t-\tEmpty description"});
+}
+
 // ---- Malformed input: a clear reason, exit 2, and nothing stored.
 struct MalformedCase {
     const char* name;

@@ -14,7 +14,7 @@ inline constexpr int kExitNothingImported = 3;
 
 // Limits that keep a damaged or hostile file from costing unbounded memory or time; each is
 // far above what a calendar program writes.
-inline constexpr size_t kMaxInputBytes = size_t{512} << 20;
+inline constexpr size_t kMaxInputBytes = size_t{128} << 20;
 inline constexpr size_t kMaxLineBytes = size_t{1} << 20;  // one physical line
 inline constexpr int kMaxPropertiesPerComponent = 1000;
 

@@ -116,20 +116,17 @@ std::optional<std::string> TooManyProperties(icalcomponent* component) {
     return std::nullopt;
 }
 
-// The first parse error libical noted inside a component, if any.
-std::optional<std::string> ParseError(icalcomponent* component) {
+// The parse errors libical noted inside a component (it drops the property it could not read).
+void CollectParseErrors(icalcomponent* component, std::vector<std::string>& errors) {
     for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY);
          p != nullptr; p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
         const char* text = icalproperty_get_xlicerror(p);
-        return std::string("it could not be read: ") + (text != nullptr ? text : "unknown error");
+        errors.push_back(text != nullptr ? text : "unknown error");
     }
     for (icalcomponent* c = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT);
          c != nullptr; c = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT)) {
-        if (auto problem = ParseError(c)) {
-            return problem;
-        }
+        CollectParseErrors(c, errors);
     }
-    return std::nullopt;
 }
 
 std::string Label(icalcomponent* component, long index) {
@@ -310,14 +307,19 @@ int RunImport(const std::vector<std::string>& words, std::istream& in, std::ostr
                      " is not an appointment");
                 continue;
             }
-            if (auto parseError = ParseError(c)) {
-                skip(*parseError);
-                continue;
-            }
+            // A property libical could not read is dropped; the event goes on without it
+            // (an empty DESCRIPTION is common), unless what is left cannot be kept.
+            std::vector<std::string> parseErrors;
+            CollectParseErrors(c, parseErrors);
             EventImport imported = ItemFromEvent(calendar, c);
             if (!imported.item) {
-                skip(imported.skipReason);
+                skip(imported.skipReason +
+                     (parseErrors.empty() ? "" : " (libical: " + parseErrors.front() + ")"));
                 continue;
+            }
+            for (const std::string& parseError : parseErrors) {
+                imported.notes.push_back(
+                    "a property could not be read and is left out (libical: " + parseError + ")");
             }
             for (const std::string& note : imported.notes) {
                 err << "moru-device: " << Label(c, index) << ": " << note << "\n";
