@@ -317,6 +317,7 @@ Status Session::Open() {
 
 void Session::Close() {
     AbandonBatch();
+    saveStatements_.clear();
     for (Statement* s :
          {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_, &orderAll_,
           &orderAt_, &selectRange_, &selectMeta_, &longestLead_, &selectUid_}) {
@@ -534,12 +535,14 @@ Status Session::SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink
     }
     auto step = [&](const std::string& sql, const std::function<void(sqlite3_stmt*)>& bind,
                     int64_t* firstColumn = nullptr) -> Status {
-        Statement stmt;
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-            return Fail("prepare " + sql);
+        // Kept prepared: compiling the statements again for every save cost more than
+        // running them when many saves come in a row (an import).
+        Result<sqlite3_stmt*> prepared = Prepare(saveStatements_[sql], sql.c_str());
+        if (!prepared.ok()) {
+            return prepared.error();
         }
-        stmt.reset(raw);
+        sqlite3_stmt* raw = *prepared;
+        ResetOnExit reset{raw};
         bind(raw);
         const int rc = sqlite3_step(raw);
         if (rc == SQLITE_ROW && firstColumn != nullptr) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -173,6 +174,7 @@ private:
 
     Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
         selectRange_, selectMeta_, longestLead_, selectUid_;
+    std::map<std::string, Statement> saveStatements_;  // SaveRow's, by their text
 };
 
 // The file beside the store that every committing writer touches; ChangeWatcher watches it.
