@@ -700,6 +700,23 @@ Result<Appointment> Application::GetItemFromUid(std::u16string_view uid) const {
     return GetItemFromOid(**found);
 }
 
+Status Application::ForEachAppointment(const std::function<void(Appointment&)>& visit) const {
+    if (detail::FaultActive(static_cast<int>(FaultPoint::Items))) {
+        return detail::InjectedFault("Items");
+    }
+    if (!session_ || !session_->open()) {
+        return detail::NotLoggedOn();
+    }
+    return session_->ForEachRow([&](std::shared_ptr<const detail::Row> row) {
+        auto state = std::make_shared<AppointmentState>();
+        state->session = session_;
+        state->oid = row->oid;
+        state->row = std::move(row);
+        Appointment appointment(state);
+        visit(appointment);
+    });
+}
+
 Result<Transaction> Application::BeginTransaction(TransactionMode mode) const {
     if (!session_ || !session_->open()) {
         return detail::NotLoggedOn();

@@ -508,6 +508,25 @@ void Session::AbandonBatch() {
     }
 }
 
+Status Session::ForEachRow(const std::function<void(std::shared_ptr<const Row>)>& visit) {
+    static const std::string sql =
+        "SELECT " + ColumnList() + " FROM appointments ORDER BY start_s, oid";
+    Statement stmt;
+    sqlite3_stmt* raw = nullptr;
+    if (db == nullptr || sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        return Fail("read every appointment");
+    }
+    stmt.reset(raw);
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        visit(std::make_shared<const Row>(ReadRow(raw)));
+    }
+    if (rc != SQLITE_DONE) {
+        return Fail("read every appointment");
+    }
+    return {};
+}
+
 Result<std::optional<uint32_t>> Session::FindUid(const std::u16string& uid) {
     Result<sqlite3_stmt*> stmt = Prepare(selectUid_, "SELECT oid FROM appointments WHERE uid = ?1");
     if (!stmt.ok()) {

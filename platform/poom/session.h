@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -119,6 +120,8 @@ struct Session {
     // one transaction.
     Status SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink);
     Status DeleteRow(uint32_t oid);
+    // Every row in store order, read in one pass (an export), each handed to visit.
+    Status ForEachRow(const std::function<void(std::shared_ptr<const Row>)>& visit);
     // The identifier of the appointment with this UID, or nothing.
     Result<std::optional<uint32_t>> FindUid(const std::u16string& uid);
 

@@ -151,29 +151,27 @@ int RunExport(const std::vector<std::string>& words, std::ostream& out, std::ost
     if (!snapshot) {
         return Refuse(err, kExitStoreFailure, "cannot read the store: " + snapshot.error().message);
     }
-    auto items = store->folder->Items();
-    if (!items) {
-        return Refuse(err, kExitStoreFailure, "cannot read the items: " + items.error().message);
-    }
-    std::optional<poom::ItemCollection> collection = *items;
+    // With a range, the items the restriction lists (a series once); without one, every item.
+    std::optional<std::set<uint32_t>> chosen;
     if (restriction) {
+        auto items = store->folder->Items();
+        if (!items) {
+            return Refuse(err, kExitStoreFailure,
+                          "cannot read the items: " + items.error().message);
+        }
         auto restricted = items->Restrict(*restriction);
         if (!restricted) {
             return Refuse(err, kExitStoreFailure,
                           "cannot restrict the items: " + restricted.error().message);
         }
         restricted->SetIncludeRecurrences(true);
-        collection = *restricted;
-    }
-    std::vector<uint32_t> oids;
-    std::set<uint32_t> listed;
-    for (long i = 1;; ++i) {
-        auto item = collection->Item(i);
-        if (!item) {
-            break;
-        }
-        if (listed.insert(item->Oid()).second) {
-            oids.push_back(item->Oid());
+        chosen.emplace();
+        for (long i = 1;; ++i) {
+            auto item = restricted->Item(i);
+            if (!item) {
+                break;
+            }
+            chosen->insert(item->Oid());
         }
     }
 
@@ -195,23 +193,29 @@ int RunExport(const std::vector<std::string>& words, std::ostream& out, std::ost
     const std::string soundFolder = TranslateDevicePath(u"\\Windows").string();
     const Frame frame = CalendarFrame();
     sink << frame.head;
-    for (uint32_t oid : oids) {
-        auto appointment = store->application->GetItemFromOid(oid);
-        if (!appointment) {
-            continue;  // deleted since it was listed
+    Status walked = store->application->ForEachAppointment([&](poom::Appointment& appointment) {
+        const uint32_t oid = appointment.Oid();
+        if (chosen && !chosen->contains(oid)) {
+            return;
         }
         const auto found = kinds.find(oid);
         const ItemKind itemKind = found != kinds.end() ? found->second : ItemKind::Appointment;
         if (kind && *kind != itemKind) {
-            continue;
+            return;
         }
-        ExchangeItem item = ReadAppointment(*appointment);
+        ExchangeItem item = ReadAppointment(appointment);
         item.kind = itemKind;
         icalcomponent* event =
             EventFromItem(item, utc ? TimeForm::Utc : TimeForm::Floating, stamp, soundFolder);
         OwnedText text(icalcomponent_as_ical_string_r(event));
         icalcomponent_free(event);
         sink << text.get();
+    });
+    if (!walked) {
+        if (!temporary.empty()) {
+            std::remove(temporary.c_str());
+        }
+        return Refuse(err, kExitStoreFailure, "cannot read the items: " + walked.error().message);
     }
     sink << frame.tail;
     sink.flush();
