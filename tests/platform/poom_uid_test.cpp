@@ -191,6 +191,30 @@ TEST_F(UidTest, AReadTransactionSeesOneMomentAndAnnouncesNothing) {
     EXPECT_EQ(CountOf(*app), 2);
 }
 
+TEST_F(UidTest, ForEachAppointmentWalksTheStoreOrderWithWholeItems) {
+    auto app = LoggedOn();
+    for (const auto& [subject, hour] :
+         {std::pair{u"late", 15}, std::pair{u"early", 8}, std::pair{u"also early", 8}}) {
+        Appointment a = *app->CreateItem(kAppointmentItem);
+        a.SetSubject(subject);
+        a.SetStart(At(2024, 6, 14, hour));
+        a.SetEnd(At(2024, 6, 14, hour + 1));
+        if (hour == 15) {
+            a.GetRecurrencePattern().SetDayOfWeekMask(2);
+        }
+        ASSERT_TRUE(a.Save().ok());
+    }
+    std::vector<std::u16string> seen;
+    ASSERT_TRUE(app->ForEachAppointment([&](Appointment& a) {
+                       seen.push_back(a.Subject());
+                       EXPECT_FALSE(a.Uid().empty());
+                       EXPECT_EQ(a.IsRecurring(), a.Subject() == u"late");
+                   })
+                    .ok());
+    // By Start, then identifier; a series once, as itself.
+    EXPECT_EQ(seen, (std::vector<std::u16string>{u"early", u"also early", u"late"}));
+}
+
 TEST_F(UidTest, AFailedWriteRollsTheWholeTransactionBack) {
     auto app = LoggedOn();
     ASSERT_TRUE(SaveNew(*app, u"before", u"taken@example.org").ok());
