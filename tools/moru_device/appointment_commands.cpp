@@ -415,7 +415,7 @@ int Reminders(const std::vector<std::string>& words, std::ostream& out, std::ost
         from = *a;
         to = *b;
     }
-    auto store = Open(err);
+    auto store = OpenDeviceStore(err);
     if (!store) {
         return kExitStoreFailure;
     }
