@@ -25,6 +25,7 @@
 #include "platform/result.h"
 #include "store/appointment_record.h"
 #include "tools/moru_device/ical_rule.h"
+#include "tools/moru_device/ical_time.h"
 
 namespace moru::device {
 
@@ -65,7 +66,6 @@ struct EventImport {
 // calendar is the VCALENDAR around the event (its VTIMEZONEs resolve TZIDs).
 EventImport ItemFromEvent(icalcomponent* calendar, icalcomponent* event);
 
-enum class TimeForm { Floating, Utc };
 // A new VEVENT (the caller frees it). stamp is the DTSTAMP, in UTC; soundFolder is where the
 // store's sound names are found, for the AUDIO alarm's file URI.
 icalcomponent* EventFromItem(const ExchangeItem& item, TimeForm form, icaltimetype stamp,
