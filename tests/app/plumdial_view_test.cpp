@@ -279,8 +279,12 @@ TEST_F(ViewTest, ListsChangedByAnotherProgramAreTakenInAndKept) {
     item.SetSubject(u"Imported holiday");
     item.SetAllDayEvent(true);
     ASSERT_TRUE(item.Save());
+    auto alarm = *other->CreateItem(poom::kAppointmentItem);
+    alarm.SetSubject(u"Own alarm");
+    ASSERT_TRUE(alarm.Save());
     ASSERT_TRUE(refreshed.wait(3000));
-    Calendar().AlarmOids.push_back(4242);  // the calendar's own change, not saved yet
+    // The calendar's own change, not saved yet (a real item: a refresh prunes the others).
+    Calendar().AlarmOids.push_back(alarm.Oid());
 
     ASSERT_TRUE(UpdateCategoryFile(
         moru::CategoryFile(), [&](CategoryLists& lists) { lists.holidays.push_back(item.Oid()); }));
@@ -291,7 +295,7 @@ TEST_F(ViewTest, ListsChangedByAnotherProgramAreTakenInAndKept) {
     ASSERT_TRUE(SaveCategoryStore());
     const CategoryDisk disk = ReadCategoryDisk(moru::CategoryFile());
     EXPECT_EQ(disk.lists.holidays, OidList{item.Oid()});
-    EXPECT_EQ(disk.lists.alarms, OidList{4242});
+    EXPECT_EQ(disk.lists.alarms, OidList{alarm.Oid()});
 }
 
 // ---- Close rules ----
