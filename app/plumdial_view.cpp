@@ -169,6 +169,9 @@ void CPlumdialView::OnDataChanged() {
 
 void CPlumdialView::Refresh() {
     refreshTimer_.stop();
+    // moru-device changes the lists on disk and then announces a store change; the lists are
+    // taken in before the screens read them.
+    (void)RefreshCategoryStore();
     if (month_) {
         // The month re-reads its items on its next paint.
         month_->needsFullRedraw = true;

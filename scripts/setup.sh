@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev sqlite3
   libcanberra-dev
   libsystemd-dev dbus-daemon python3-dbusmock
+  libical-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-comic-neue fontconfig
   xvfb xauth xdotool

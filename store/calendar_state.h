@@ -10,6 +10,7 @@
 #include <string>
 
 #include "store/appointment_record.h"
+#include "store/category_sharing.h"
 #include "store/store_connection.h"
 
 namespace moru {
@@ -25,6 +26,9 @@ struct CalendarState {
     int currentScreen = 0;       // the highlighted tab; written by every tab bar
     int refreshSuppressed = 0;   // while 1, DataChanged notices start no refresh (bulk delete)
     StoreConnection connection;  // opened once at start-up, closed at exit
+    // The kind lists as last read from or written to "MoruCalendar.dat": what another
+    // program's changes to the file are measured against (store/category_sharing.h).
+    CategoryLists categoryFileBase;
 };
 
 // The object in force: the program's own, or the newest ScopedCalendarState's.

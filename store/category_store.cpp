@@ -17,6 +17,7 @@
 #include "platform/text.h"
 #include "platform/ui_host.h"
 #include "store/calendar_state.h"
+#include "store/category_sharing.h"
 
 // "MoruCalendar.dat" holds the three identifier lists as three sections in the fixed order
 // alarms, holidays, anniversaries. Each section is a little-endian unsigned 32-bit count n,
@@ -105,22 +106,22 @@ bool ReadSection(std::FILE* file, OidList& list) {
     return ReadExactly(file, &separator, 1) && separator == kSeparator;
 }
 
-void AppendUint32(std::vector<uint8_t>& bytes, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes.push_back(static_cast<uint8_t>(value >> shift));
-    }
+// The lists as this program last read them from the file or wrote them to it, what another
+// program's changes to the file are measured against: CalendarState::categoryFileBase.
+CategoryLists& FileBase() {
+    return Calendar().categoryFileBase;
 }
 
-std::vector<uint8_t> EncodeSections() {
-    std::vector<uint8_t> bytes;
-    for (const OidList* list : Sections()) {
-        AppendUint32(bytes, static_cast<uint32_t>(list->size()));
-        for (uint32_t oid : *list) {
-            AppendUint32(bytes, oid);
-        }
-        bytes.push_back(kSeparator);
-    }
-    return bytes;
+CategoryLists CurrentLists() {
+    const CalendarState& state = Calendar();
+    return CategoryLists{state.AlarmOids, state.HolidayOids, state.AnniversaryOids};
+}
+
+void SetCurrentLists(CategoryLists lists) {
+    CalendarState& state = Calendar();
+    state.AlarmOids = std::move(lists.alarms);
+    state.HolidayOids = std::move(lists.holidays);
+    state.AnniversaryOids = std::move(lists.anniversaries);
 }
 
 bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
@@ -236,20 +237,60 @@ bool LoadCategoryStore() {
             std::fprintf(stderr, "moru: %s is damaged; the lists keep what could be read\n",
                          path.c_str());
             KeepDamagedCopy(path);
+            FileBase() = CurrentLists();
             ShowMessage(kCorruptedMessage);
             return false;
         }
     }
     std::fclose(file);
+    FileBase() = CurrentLists();
     return true;
 }
 
 bool SaveCategoryStore() {
-    if (!ReplaceFileAtomically(CategoryFilePath(), EncodeSections())) {
+    const std::filesystem::path path = CategoryFilePath();
+    // Without the lock the save still replaces the file atomically; it only loses the
+    // guarantee against a change made at the same moment, so it goes on.
+    Result<CategoryFileLock> lock = CategoryFileLock::Acquire(path);
+    if (!lock.ok()) {
+        std::fprintf(stderr, "moru: %s\n", lock.error().message.c_str());
+    }
+    // A missing or damaged file holds nothing to keep: this program's lists replace it.
+    const CategoryDisk disk = ReadCategoryDisk(path);
+    const bool changedElsewhere =
+        disk.state == CategoryDisk::State::Read && disk.lists != FileBase();
+    if (changedElsewhere) {
+        SetCurrentLists(MergeCategoryLists(FileBase(), CurrentLists(), disk.lists));
+    }
+    const CategoryLists lists = CurrentLists();
+    if (!ReplaceFileAtomically(path, EncodeCategoryLists(lists))) {
+        if (changedElsewhere) {
+            FileBase() = disk.lists;
+        }
         ShowMessage(kCannotOpenMessage);
         return false;
     }
+    FileBase() = lists;
     return true;
+}
+
+bool RefreshCategoryStore() {
+    const CategoryDisk disk = ReadCategoryDisk(CategoryFilePath());
+    if (disk.state != CategoryDisk::State::Read || disk.lists == FileBase()) {
+        return false;
+    }
+    const CategoryLists before = CurrentLists();
+    SetCurrentLists(MergeCategoryLists(FileBase(), before, disk.lists));
+    FileBase() = disk.lists;
+    return CurrentLists() != before;
+}
+
+std::filesystem::path CategoryFile() {
+    return CategoryFilePath();
+}
+
+bool WriteCategoryFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    return ReplaceFileAtomically(path, bytes);
 }
 
 }  // namespace moru

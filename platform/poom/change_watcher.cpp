@@ -37,6 +37,10 @@ void TouchNotifyFile(const std::filesystem::path& storeFile) {
 
 }  // namespace detail
 
+void AnnounceStoreChange(const std::filesystem::path& storeFile) {
+    detail::TouchNotifyFile(storeFile);
+}
+
 Result<std::unique_ptr<ChangeWatcher>> ChangeWatcher::Open(const std::filesystem::path& storeFile) {
     const std::filesystem::path folder = storeFile.parent_path();
     std::error_code ec;

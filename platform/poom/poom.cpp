@@ -353,6 +353,13 @@ void Appointment::ClearRecurrencePattern() {
     }
 }
 
+std::u16string Appointment::Uid() const {
+    return state_->Read().uid;
+}
+void Appointment::SetUid(std::u16string uid) {
+    state_->Write().uid = std::move(uid);
+}
+
 Result<std::vector<uint8_t>> Appointment::GetBodyInk() const {
     if (state_->pendingInk) {
         return *state_->pendingInk;
@@ -679,6 +686,71 @@ ReadBatch Application::BeginReadBatch() const {
         return ReadBatch();
     }
     return ReadBatch(session_);
+}
+
+Result<Appointment> Application::GetItemFromUid(std::u16string_view uid) const {
+    if (!session_ || !session_->open()) {
+        return detail::NotLoggedOn();
+    }
+    Result<std::optional<uint32_t>> found = session_->FindUid(std::u16string(uid));
+    if (!found.ok()) {
+        return found.error();
+    }
+    if (!found->has_value()) {
+        return Error{SQLITE_NOTFOUND,
+                     "appointment store: no appointment has the UID " + ToUtf8(uid)};
+    }
+    return GetItemFromOid(**found);
+}
+
+Status Application::ForEachAppointment(const std::function<void(Appointment&)>& visit) const {
+    if (detail::FaultActive(static_cast<int>(FaultPoint::Items))) {
+        return detail::InjectedFault("Items");
+    }
+    if (!session_ || !session_->open()) {
+        return detail::NotLoggedOn();
+    }
+    return session_->ForEachRow([&](std::shared_ptr<const detail::Row> row) {
+        auto state = std::make_shared<AppointmentState>();
+        state->session = session_;
+        state->oid = row->oid;
+        state->row = std::move(row);
+        Appointment appointment(state);
+        visit(appointment);
+    });
+}
+
+Result<Transaction> Application::BeginTransaction(TransactionMode mode) const {
+    if (!session_ || !session_->open()) {
+        return detail::NotLoggedOn();
+    }
+    if (Status s = session_->BeginBatch(mode == TransactionMode::Write); !s.ok()) {
+        return s.error();
+    }
+    return Transaction(session_);
+}
+
+// ---- Transaction ----
+
+Transaction::Transaction(std::shared_ptr<detail::Session> session) : session_(std::move(session)) {}
+
+Transaction::Transaction(Transaction&& other) noexcept : session_(std::move(other.session_)) {}
+
+Transaction::~Transaction() {
+    if (session_) {
+        session_->AbandonBatch();
+    }
+}
+
+Status Transaction::Commit() {
+    if (!session_) {
+        return Error{SQLITE_MISUSE, "appointment store: the transaction has already ended"};
+    }
+    const std::shared_ptr<detail::Session> session = std::move(session_);
+    if (!session->open()) {
+        return detail::NotLoggedOn();
+    }
+    return session->CommitBatch();
 }
 
 }  // namespace moru::poom

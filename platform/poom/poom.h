@@ -160,6 +160,11 @@ public:
     RecurrencePattern GetRecurrencePattern();
     void ClearRecurrencePattern();
 
+    // The iCalendar UID. A new appointment saved without one is given one, so every stored
+    // appointment has a UID, unique in the store.
+    std::u16string Uid() const;
+    void SetUid(std::u16string uid);
+
     Result<std::vector<uint8_t>> GetBodyInk() const;
     Status SetBodyInk(std::vector<uint8_t> ink);  // refused above kMaxInkBodyBytes
 
@@ -246,6 +251,29 @@ struct DeleteOutcome {
     std::vector<uint32_t> refused;  // still there: the store would not delete them
 };
 
+// Makes every Save and Delete through one Application, from Application::BeginTransaction
+// until Commit, a single store transaction: other programs see all of it or none of it, and
+// it is announced once. A transaction that is destroyed without Commit is rolled back, and
+// so is everything once one write inside it fails (later writes are then refused). The
+// appointment handles saved inside keep the identifiers they were given even when it rolls
+// back; those identifiers are then unused and are handed out again.
+// Read: one snapshot for many reads (an export sees one moment of the store and takes its
+// read lock once, not once per item); it holds no write lock, and Commit only ends it.
+enum class TransactionMode { Write, Read };
+
+class Transaction {
+public:
+    Transaction(Transaction&& other) noexcept;
+    Transaction& operator=(Transaction&&) = delete;
+    ~Transaction();
+    Status Commit();
+
+private:
+    friend class Application;
+    explicit Transaction(std::shared_ptr<detail::Session> session);
+    std::shared_ptr<detail::Session> session_;
+};
+
 class Application {
 public:
     // The application object for the store in the current device root. Creating it does not
@@ -271,6 +299,13 @@ public:
     // callback must not write to the store (the deletion holds the write lock).
     Result<DeleteOutcome> DeleteItems(std::span<const uint32_t> oids,
                                       const std::function<void()>& betweenSlices = {}) const;
+    // The appointment with this iCalendar UID; fails with SQLITE_NOTFOUND when there is none.
+    Result<Appointment> GetItemFromUid(std::u16string_view uid) const;
+    Result<Transaction> BeginTransaction(TransactionMode mode = TransactionMode::Write) const;
+    // Every appointment once (a series as itself), in store order, each read whole in one
+    // pass over the store: what an export walks. Much faster than Item(i) and a read per item
+    // on a large store.
+    Status ForEachAppointment(const std::function<void(Appointment&)>& visit) const;
 
 private:
     explicit Application(std::filesystem::path storeFile);
@@ -293,6 +328,10 @@ private:
     int watch_ = -1;
     std::string notifyName_;  // the file in the watched folder that writers touch
 };
+
+// Announces a change of what the calendar shows that the store itself does not hold (the
+// category file): every ChangeWatcher of the store reports it as if the store had changed.
+void AnnounceStoreChange(const std::filesystem::path& storeFile);
 
 // The store file of the current device root.
 std::filesystem::path DefaultStoreFile();

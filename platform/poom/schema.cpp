@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -16,7 +17,8 @@ namespace moru::poom::detail {
 namespace {
 
 constexpr uint32_t kApplicationId = 0x4D6F7275;  // "Moru" in the database header
-constexpr uint32_t kSchemaVersion = 1;           // PRAGMA user_version of this layout
+constexpr uint32_t kSchemaVersion = 2;           // PRAGMA user_version of this layout
+constexpr uint32_t kOldestSchemaVersion = 1;     // the oldest layout still migrated on opening
 constexpr int kBusyTimeoutMs = 5000;
 constexpr size_t kHeaderSize = 100;
 constexpr size_t kUserVersionOffset = 60;
@@ -54,8 +56,10 @@ CREATE TABLE appointments(
     pat_mask INTEGER,
     pat_day INTEGER,
     pat_instance INTEGER,
-    pat_month INTEGER
+    pat_month INTEGER,
+    uid TEXT NOT NULL DEFAULT ''
 );
+CREATE UNIQUE INDEX appointments_uid ON appointments(uid);
 CREATE INDEX appointments_order ON appointments(start_s, oid, end_s, recurring);
 CREATE INDEX appointments_series ON appointments(oid) WHERE recurring = 1;
 CREATE TABLE ink(oid INTEGER PRIMARY KEY, data BLOB NOT NULL);
@@ -101,7 +105,7 @@ Status CheckHeader(const std::filesystem::path& file) {
                                  std::to_string(version) + ", this program reads " +
                                  std::to_string(kSchemaVersion) + ")");
     }
-    if (version < kSchemaVersion) {
+    if (version < kOldestSchemaVersion) {
         return Refused(file, "unknown schema version " + std::to_string(version));
     }
     return {};
@@ -147,7 +151,7 @@ Status VerifySchema(sqlite3* db, const std::filesystem::path& file) {
         return Refused(file, "an SQLite database of another program");
     }
     const Result<int64_t> version = QueryInt(db, "PRAGMA user_version");
-    if (!version.ok() || *version != kSchemaVersion) {
+    if (!version.ok() || *version < kOldestSchemaVersion || *version > kSchemaVersion) {
         return Refused(file, "an unexpected schema version");
     }
     const Result<int64_t> tables =
@@ -157,6 +161,47 @@ Status VerifySchema(sqlite3* db, const std::filesystem::path& file) {
     if (!tables.ok() || *tables != 3) {
         return Refused(file, "damaged (tables of the appointment store are missing)");
     }
+    return {};
+}
+
+// Version 1 kept no iCalendar UID. The column is added and every existing appointment is
+// given a UID of its own, all in one immediate transaction: a crash leaves the version 1
+// store as it was, and of two programs opening it at once the second finds the work done.
+Status MigrateStore(sqlite3* db, const std::filesystem::path& file) {
+    const Result<int64_t> before = QueryInt(db, "PRAGMA user_version");
+    if (!before.ok()) {
+        return FileError(file, before.error().code, "cannot be read: " + before.error().message);
+    }
+    if (*before == kSchemaVersion) {
+        return {};
+    }
+    if (Status s = ExecAll(db, file, "BEGIN IMMEDIATE"); !s.ok()) {
+        return s;
+    }
+    const Result<int64_t> version = QueryInt(db, "PRAGMA user_version");
+    Status status;
+    if (!version.ok()) {
+        status = FileError(file, version.error().code, version.error().message);
+    } else if (*version == 1) {
+        const std::string steps =
+            std::string(
+                "ALTER TABLE appointments ADD COLUMN uid TEXT NOT NULL DEFAULT '';"
+                "UPDATE appointments SET uid = lower(hex(randomblob(16))) || '@moru-calendar';"
+                "CREATE UNIQUE INDEX appointments_uid ON appointments(uid);") +
+            "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+        status = ExecAll(db, file, steps.c_str());
+    }
+    if (status.ok()) {
+        status = ExecAll(db, file, "COMMIT");
+    }
+    if (!status.ok()) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return FileError(file, status.error().code,
+                         "cannot be brought to schema " + std::to_string(kSchemaVersion) +
+                             " (it was left at version 1): " + status.error().message);
+    }
+    std::fprintf(stderr, "appointment store %s: brought from schema 1 to schema %u\n", file.c_str(),
+                 kSchemaVersion);
     return {};
 }
 
@@ -183,6 +228,9 @@ Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
     Status status = VerifySchema(handle, file);
     if (status.ok()) {
         status = ExecAll(handle, file, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+    }
+    if (status.ok()) {
+        status = MigrateStore(handle, file);
     }
     if (!status.ok()) {
         sqlite3_close(handle);

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <random>
 #include <set>
 
 #include "platform/datetime.h"
 #include "platform/poom/poom.h"
+#include "platform/text.h"
 
 namespace moru::poom::detail {
 namespace {
@@ -26,7 +28,7 @@ constexpr const char* kColumns[] = {
     "reminder_options", "recurring",    "rec_type",         "pat_start",
     "pat_start_time",   "pat_end_time", "pat_duration",     "pat_occurrences",
     "pat_end_date",     "pat_no_end",   "pat_interval",     "pat_mask",
-    "pat_day",          "pat_instance", "pat_month",
+    "pat_day",          "pat_instance", "pat_month",        "uid",
 };
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 
@@ -93,7 +95,7 @@ void BindRow(sqlite3_stmt* stmt, const Row& row) {
     sqlite3_bind_int64(stmt, i++, row.reminderOptions);
     sqlite3_bind_int(stmt, i++, row.recurring ? 1 : 0);
     if (!row.recurring) {
-        for (; i <= kColumnCount; ++i) {
+        for (; i < kColumnCount; ++i) {
             sqlite3_bind_null(stmt, i);
         }
     } else {
@@ -120,6 +122,7 @@ void BindRow(sqlite3_stmt* stmt, const Row& row) {
         sqlite3_bind_int64(stmt, i++, p.instance);
         sqlite3_bind_int64(stmt, i++, p.monthOfYear);
     }
+    BindText(stmt, kColumnCount, row.uid);
     sqlite3_bind_int64(stmt, kColumnCount + 1, row.oid);
 }
 
@@ -167,6 +170,7 @@ Row ReadRow(sqlite3_stmt* stmt) {
         p.instance = ColumnLong(stmt, i++);
         p.monthOfYear = ColumnLong(stmt, i++);
     }
+    row.uid = ColumnText(stmt, kColumnCount);
     return row;
 }
 
@@ -177,6 +181,17 @@ bool EntryBefore(const CollectionEntry& a, const CollectionEntry& b) {
 }  // namespace
 
 // ---- Row rules ----
+
+std::u16string NewUid() {
+    static std::mt19937_64 generator{[] {
+        std::random_device device;
+        return (uint64_t{device()} << 32) ^ device();
+    }()};
+    char text[40];
+    std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(generator()),
+                  static_cast<unsigned long long>(generator()));
+    return FromUtf8(std::string(text) + "@moru-calendar");
+}
 
 RecurrenceRule RuleOf(const Row& row) {
     const PatternFields& p = row.pattern;
@@ -301,8 +316,11 @@ Status Session::Open() {
 }
 
 void Session::Close() {
-    for (Statement* s : {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_,
-                         &orderAll_, &orderAt_, &selectRange_, &selectMeta_}) {
+    AbandonBatch();
+    saveStatements_.clear();
+    for (Statement* s :
+         {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_, &orderAll_,
+          &orderAt_, &selectRange_, &selectMeta_, &longestLead_, &selectUid_}) {
         s->reset(nullptr);
     }
     series_.clear();
@@ -413,21 +431,137 @@ Result<std::vector<uint8_t>> Session::LoadInk(uint32_t oid) {
     return Fail("read ink body").error();
 }
 
-Status Session::SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink) {
+Status Session::BeginWrite() {
+    if (inBatch_) {
+        if (batchBroken_) {
+            return Error{SQLITE_ABORT, "appointment store " + file.string() +
+                                           ": an earlier change of this batch failed and the "
+                                           "whole batch was rolled back"};
+        }
+        return {};
+    }
     // IMMEDIATE: a deferred transaction that later wants to write fails at once when another
     // process has committed in between, instead of waiting for the busy timeout.
-    if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) {
+    return Exec("BEGIN IMMEDIATE");
+}
+
+Status Session::EndWrite(Status result) {
+    if (!result.ok()) {
+        RollBack();
+        if (inBatch_) {
+            batchBroken_ = true;
+            ++localChanges_;  // what this connection had read inside the batch is gone
+        }
+        return result;
+    }
+    if (inBatch_) {
+        // Reads inside the batch see its writes; the series cache must too.
+        ++localChanges_;
+        batchWrote_ = true;
+        return {};
+    }
+    return CommitAndAnnounce();
+}
+
+Status Session::BeginBatch(bool write) {
+    if (inBatch_) {
+        return Error{SQLITE_MISUSE, "appointment store " + file.string() +
+                                        ": a batch is already open on this connection"};
+    }
+    if (Status s = Exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); !s.ok()) {
+        return s;
+    }
+    inBatch_ = true;
+    batchBroken_ = false;
+    batchWrote_ = false;
+    return {};
+}
+
+Status Session::CommitBatch() {
+    if (!inBatch_) {
+        return Error{SQLITE_MISUSE, "appointment store " + file.string() + ": no batch is open"};
+    }
+    const bool broken = batchBroken_;
+    inBatch_ = false;
+    batchBroken_ = false;
+    if (broken) {
+        return Error{SQLITE_ABORT, "appointment store " + file.string() +
+                                       ": the batch was rolled back after a failed change"};
+    }
+    if (!batchWrote_) {
+        // Nothing changed: nothing to announce.
+        Status s = Exec("COMMIT");
+        if (!s.ok()) {
+            RollBack();
+        }
+        return s;
+    }
+    return CommitAndAnnounce();
+}
+
+void Session::AbandonBatch() {
+    if (inBatch_) {
+        RollBack();
+        ++localChanges_;
+        inBatch_ = false;
+        batchBroken_ = false;
+    }
+}
+
+Status Session::ForEachRow(const std::function<void(std::shared_ptr<const Row>)>& visit) {
+    static const std::string sql =
+        "SELECT " + ColumnList() + " FROM appointments ORDER BY start_s, oid";
+    Statement stmt;
+    sqlite3_stmt* raw = nullptr;
+    if (db == nullptr || sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        return Fail("read every appointment");
+    }
+    stmt.reset(raw);
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        visit(std::make_shared<const Row>(ReadRow(raw)));
+    }
+    if (rc != SQLITE_DONE) {
+        return Fail("read every appointment");
+    }
+    return {};
+}
+
+Result<std::optional<uint32_t>> Session::FindUid(const std::u16string& uid) {
+    Result<sqlite3_stmt*> stmt = Prepare(selectUid_, "SELECT oid FROM appointments WHERE uid = ?1");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    BindText(*stmt, 1, uid);
+    const int rc = sqlite3_step(*stmt);
+    if (rc == SQLITE_ROW) {
+        return std::optional<uint32_t>(static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)));
+    }
+    if (rc == SQLITE_DONE) {
+        return std::optional<uint32_t>();
+    }
+    return Fail("look up a UID").error();
+}
+
+Status Session::SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink) {
+    if (Status s = BeginWrite(); !s.ok()) {
         return s;
     }
     Row written = row;
+    if (written.uid.empty()) {
+        written.uid = NewUid();
+    }
     auto step = [&](const std::string& sql, const std::function<void(sqlite3_stmt*)>& bind,
                     int64_t* firstColumn = nullptr) -> Status {
-        Statement stmt;
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-            return Fail("prepare " + sql);
+        // Kept prepared: compiling the statements again for every save cost more than
+        // running them when many saves come in a row (an import).
+        Result<sqlite3_stmt*> prepared = Prepare(saveStatements_[sql], sql.c_str());
+        if (!prepared.ok()) {
+            return prepared.error();
         }
-        stmt.reset(raw);
+        sqlite3_stmt* raw = *prepared;
+        ResetOnExit reset{raw};
         bind(raw);
         const int rc = sqlite3_step(raw);
         if (rc == SQLITE_ROW && firstColumn != nullptr) {
@@ -499,11 +633,7 @@ Status Session::SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink
             "UPDATE store_meta SET value = max(value, ?1) WHERE key = 'max_span'",
             [&](sqlite3_stmt* st) { sqlite3_bind_int64(st, 1, written.end - written.start); });
     };
-    if (Status s = run(); !s.ok()) {
-        RollBack();
-        return s;
-    }
-    if (Status s = CommitAndAnnounce(); !s.ok()) {
+    if (Status s = EndWrite(run()); !s.ok()) {
         return s;
     }
     row = std::move(written);
@@ -511,7 +641,7 @@ Status Session::SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink
 }
 
 Status Session::DeleteRow(uint32_t oid) {
-    if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) {
+    if (Status s = BeginWrite(); !s.ok()) {
         return s;
     }
     auto run = [&]() -> Status {
@@ -534,11 +664,7 @@ Status Session::DeleteRow(uint32_t oid) {
         }
         return {};
     };
-    if (Status s = run(); !s.ok()) {
-        RollBack();
-        return s;
-    }
-    return CommitAndAnnounce();
+    return EndWrite(run());
 }
 
 Status Session::RefreshSeries() {
@@ -596,8 +722,8 @@ void Session::EndRead() {
 
 Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences) {
     // One read transaction: the one-off items and the series come from the same moment. Inside
-    // a ReadBatch the batch's transaction is that moment.
-    const bool ownTransaction = readDepth_ == 0;
+    // a ReadBatch or a Transaction, that one is the moment (and ending it here would undo it).
+    const bool ownTransaction = readDepth_ == 0 && !inBatch_;
     if (ownTransaction) {
         if (Status s = Exec("BEGIN"); !s.ok()) {
             return s.error();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -60,7 +61,12 @@ struct Row {
     long reminderOptions = 0;
     bool recurring = false;
     PatternFields pattern;  // meaningful when recurring
+    std::u16string uid;     // the iCalendar UID; a new row without one is given one
 };
+
+// A UID for a new appointment: 32 random hexadecimal digits and "@moru-calendar", the form
+// the store also gives the appointments of an older store when it adds the column.
+std::u16string NewUid();
 
 // The rule of a recurring row (its end derived from Occurrences when that is set).
 RecurrenceRule RuleOf(const Row& row);
@@ -123,6 +129,19 @@ struct Session {
     // kDeleteSlice of them (platform/poom/bulk_delete.cpp).
     Status DeleteRows(std::span<const uint32_t> oids, const std::function<void()>& betweenSlices,
                       DeleteOutcome& outcome);
+    // Every row in store order, read in one pass (an export), each handed to visit.
+    Status ForEachRow(const std::function<void(std::shared_ptr<const Row>)>& visit);
+    // The identifier of the appointment with this UID, or nothing.
+    Result<std::optional<uint32_t>> FindUid(const std::u16string& uid);
+
+    // A batch makes every Save and Delete until CommitBatch one transaction, announced once.
+    // The first failing write rolls the whole batch back; later writes in it are refused.
+    // write: takes the write lock at once (BEGIN IMMEDIATE); otherwise a deferred
+    // transaction that reads one snapshot.
+    Status BeginBatch(bool write);
+    Status CommitBatch();
+    void AbandonBatch();
+    bool inBatch() const { return inBatch_; }
     Result<std::vector<uint8_t>> LoadInk(uint32_t oid);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the
@@ -147,6 +166,13 @@ private:
     Status RefreshSeries();
     Status CommitAndAnnounce();
     void RollBack();
+    // The transaction around one Save or Delete (none of its own inside a batch), and its end.
+    Status BeginWrite();
+    Status EndWrite(Status result);
+
+    bool inBatch_ = false;
+    bool batchBroken_ = false;  // a write of the batch failed and the batch was rolled back
+    bool batchWrote_ = false;   // a write of the batch succeeded: its commit is announced
 
     uint64_t localChanges_ = 0;  // commits through this connection
     int readDepth_ = 0;          // open ReadBatch objects that began a read transaction
@@ -159,7 +185,8 @@ private:
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
 
     Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
-        selectRange_, selectMeta_, longestLead_;
+        selectRange_, selectMeta_, longestLead_, selectUid_;
+    std::map<std::string, Statement> saveStatements_;  // SaveRow's, by their text
 };
 
 // The file beside the store that every committing writer touches; ChangeWatcher watches it.

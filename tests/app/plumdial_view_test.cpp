@@ -23,6 +23,8 @@
 #include "screens/clock_screen.h"
 #include "screens/month_calendar_screen.h"
 #include "screens/schedule_list_window.h"
+#include "store/category_sharing.h"
+#include "store/category_store.h"
 #include "tests/support/temp_root.h"
 
 namespace moru {
@@ -262,6 +264,38 @@ TEST_F(ViewTest, StoreChangeRefreshesTheScreens) {
     ASSERT_TRUE(item->Save());
 
     EXPECT_TRUE(refreshed.wait(3000));
+}
+
+// What moru-device import does while the calendar runs: an item in the store, its identifier
+// in the holiday list on disk, a notice. The refresh takes the list in and the next save keeps
+// it rather than writing the calendar's older copy.
+TEST_F(ViewTest, ListsChangedByAnotherProgramAreTakenInAndKept) {
+    CPlumdialView& v = StartView();
+    ASSERT_TRUE(frame_->WatchStore());
+    QSignalSpy refreshed(&v, &CPlumdialView::Refreshed);
+    auto other = *poom::Application::Create();
+    ASSERT_TRUE(other->Logon());
+    auto item = *other->CreateItem(poom::kAppointmentItem);
+    item.SetSubject(u"Imported holiday");
+    item.SetAllDayEvent(true);
+    ASSERT_TRUE(item.Save());
+    auto alarm = *other->CreateItem(poom::kAppointmentItem);
+    alarm.SetSubject(u"Own alarm");
+    ASSERT_TRUE(alarm.Save());
+    ASSERT_TRUE(refreshed.wait(3000));
+    // The calendar's own change, not saved yet (a real item: a refresh prunes the others).
+    Calendar().AlarmOids.push_back(alarm.Oid());
+
+    ASSERT_TRUE(UpdateCategoryFile(
+        moru::CategoryFile(), [&](CategoryLists& lists) { lists.holidays.push_back(item.Oid()); }));
+    poom::AnnounceStoreChange(poom::DefaultStoreFile());
+    ASSERT_TRUE(refreshed.wait(3000));
+    EXPECT_EQ(Calendar().HolidayOids, OidList{item.Oid()});
+
+    ASSERT_TRUE(SaveCategoryStore());
+    const CategoryDisk disk = ReadCategoryDisk(moru::CategoryFile());
+    EXPECT_EQ(disk.lists.holidays, OidList{item.Oid()});
+    EXPECT_EQ(disk.lists.alarms, OidList{alarm.Oid()});
 }
 
 // ---- Close rules ----

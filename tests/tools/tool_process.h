@@ -28,7 +28,9 @@ inline std::string ToolPath(const std::string& name) {
 }
 
 // Output goes through files rather than pipes, so a long listing can never block the child.
-inline ToolRun RunTool(const std::string& program, const std::vector<std::string>& args) {
+// stdinFile, when given, becomes the program's standard input.
+inline ToolRun RunTool(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& stdinFile = "") {
     static int serial = 0;
     const auto scratch = std::filesystem::temp_directory_path() /
                          ("moru-tool-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
@@ -38,6 +40,9 @@ inline ToolRun RunTool(const std::string& program, const std::vector<std::string
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (!stdinFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 0, stdinFile.c_str(), O_RDONLY, 0);
+    }
     posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,

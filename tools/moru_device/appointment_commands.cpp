@@ -19,16 +19,7 @@
 #include "tools/moru_device/arguments.h"
 
 namespace moru::device {
-namespace {
-
-struct OpenStore {
-    std::shared_ptr<poom::Application> application;
-    std::optional<poom::Folder> folder;  // the calendar folder
-};
-
-// The same three steps the calendar takes at start-up, so a store the calendar could not
-// open is refused here too, with the store's own reason.
-std::optional<OpenStore> Open(std::ostream& err) {
+std::optional<OpenStore> OpenDeviceStore(std::ostream& err) {
     const auto file = poom::DefaultStoreFile();
     auto fail = [&](const Error& error) {
         err << "moru-device: cannot open the store " << file.string() << ": " << error.message
@@ -48,6 +39,8 @@ std::optional<OpenStore> Open(std::ostream& err) {
     }
     return OpenStore{*application, *folder};
 }
+
+namespace {
 
 int StoreFailure(std::ostream& err, std::string_view what, const Error& error) {
     err << "moru-device: " << what << ": " << error.message << " (code " << error.code << ")\n";
@@ -141,7 +134,7 @@ int Add(const std::vector<std::string>& words, std::ostream& out, std::ostream& 
         return BadArguments(err, error->message);
     }
     const AddRequest& request = std::get<AddRequest>(parsed);
-    auto store = Open(err);
+    auto store = OpenDeviceStore(err);
     if (!store) {
         return kExitStoreFailure;
     }
@@ -201,7 +194,7 @@ int List(const std::vector<std::string>& words, std::ostream& out, std::ostream&
         restriction = RestrictionText().StartOnOrBefore(*to).EndOnOrAfter(*from).Text();
     }
 
-    auto store = Open(err);
+    auto store = OpenDeviceStore(err);
     if (!store) {
         return kExitStoreFailure;
     }
@@ -230,7 +223,7 @@ int Query(const std::vector<std::string>& words, std::ostream& out, std::ostream
     if (split->positional.size() != 1) {
         return BadArguments(err, "query needs one restriction text");
     }
-    auto store = Open(err);
+    auto store = OpenDeviceStore(err);
     if (!store) {
         return kExitStoreFailure;
     }
@@ -271,7 +264,7 @@ std::variant<Resolved, int> Resolve(std::string_view command, const std::vector<
     if (!oid) {
         return BadArguments(err, "not an identifier: \"" + split->positional.front() + "\"");
     }
-    auto store = Open(err);
+    auto store = OpenDeviceStore(err);
     if (!store) {
         return kExitStoreFailure;
     }
@@ -294,6 +287,7 @@ int Show(const std::vector<std::string>& words, std::ostream& out, std::ostream&
     poom::Appointment& item = *std::get<Resolved>(resolved).appointment;
     auto text = [](std::u16string_view value) { return EscapeControlCharacters(value); };
     out << "Oid: " << item.Oid() << '\n'
+        << "Uid: " << text(item.Uid()) << '\n'
         << "Subject: " << text(item.Subject()) << '\n'
         << "Location: " << text(item.Location()) << '\n'
         << "Categories: " << text(item.Categories()) << '\n'
@@ -355,7 +349,7 @@ int Count(const std::vector<std::string>& words, std::ostream& out, std::ostream
     if (!split->positional.empty()) {
         return BadArguments(err, "unexpected argument " + split->positional.front());
     }
-    auto store = Open(err);
+    auto store = OpenDeviceStore(err);
     if (!store) {
         return kExitStoreFailure;
     }
@@ -421,7 +415,7 @@ int Reminders(const std::vector<std::string>& words, std::ostream& out, std::ost
         from = *a;
         to = *b;
     }
-    auto store = Open(err);
+    auto store = OpenDeviceStore(err);
     if (!store) {
         return kExitStoreFailure;
     }

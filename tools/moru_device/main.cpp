@@ -9,6 +9,7 @@
 #include "platform/device_root.h"
 #include "tools/moru_device/appointment_commands.h"
 #include "tools/moru_device/arguments.h"
+#include "tools/moru_device/ical_command.h"
 
 #if __has_include("tools/moru_device/registry_command.h")
 #include "tools/moru_device/registry_command.h"
@@ -28,8 +29,11 @@ constexpr const char* kUsage = R"(usage: moru-device [--root DIR] COMMAND ...
   delete OID
   count
   reminders [--from DATE|"DATE HH:MM[:SS]" --to DATE|"DATE HH:MM[:SS]"]
+  import FILE.ics|- [--kind alarm|holiday|anniversary|appointment]
+  export [FILE.ics|-] [--from YYYY-MM-DD --to YYYY-MM-DD] [--kind KIND] [--utc]
   reg get KEY NAME | reg set KEY NAME VALUE | reg delete KEY NAME | reg list KEY
-exit status: 0 done, 1 the store failed, 2 bad arguments or an unknown identifier
+exit status: 0 done, 1 the store failed, 2 bad arguments, an unknown identifier or a file
+  that is not iCalendar, 3 import kept none of the file's items
 )";
 
 }  // namespace
@@ -59,6 +63,9 @@ int main(int argc, char** argv) {
     }
     SetDeviceRoot(ResolveDeviceRoot(root));
 
+    if (device::IsExchangeCommand(command)) {
+        return device::RunExchangeCommand(command, rest, std::cin, std::cout, std::cerr);
+    }
     if (device::IsAppointmentCommand(command)) {
         return device::RunAppointmentCommand(command, rest, std::cout, std::cerr);
     }
