@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/build_info.h"
 #include "platform/device_root.h"
 #include "tools/moru_device/appointment_commands.h"
 #include "tools/moru_device/arguments.h"
@@ -29,6 +30,7 @@ constexpr const char* kUsage = R"(usage: moru-device [--root DIR] COMMAND ...
   count
   reminders [--from DATE|"DATE HH:MM[:SS]" --to DATE|"DATE HH:MM[:SS]"]
   reg get KEY NAME | reg set KEY NAME VALUE | reg delete KEY NAME | reg list KEY
+  help | --version
 exit status: 0 done, 1 the store failed, 2 bad arguments or an unknown identifier
 )";
 
@@ -55,6 +57,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(words.begin() + static_cast<long>(next) + 1, words.end());
     if (command == "help" || command == "--help" || command == "-h") {
         std::cout << kUsage;
+        return device::kExitOk;
+    }
+    if (command == "--version") {
+        std::cout << "moru-device (Moru Calendar) " << kVersion << '\n';
         return device::kExitOk;
     }
     SetDeviceRoot(ResolveDeviceRoot(root));
