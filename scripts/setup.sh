@@ -12,6 +12,7 @@ packages=(
   fonts-liberation fonts-comic-neue fontconfig
   xvfb xauth xdotool
   clang clang-format clang-tidy
+  desktop-file-utils dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do
