@@ -39,7 +39,8 @@ if ((${#sources[@]})); then
   # Only the project's own headers, never Qt's or the system's; the build folder's generated
   # files are left to their generators.
   run-clang-tidy -p "$build" -j "$(nproc)" -quiet \
-    -header-filter "^$here/($folders)/" "${sources[@]}" >"$log" 2>&1 || true
+    -header-filter "^$here/($folders)/" "${sources[@]}" 2>&1 |
+    sed 's/\x1b\[[0-9;]*m//g' >"$log" || true
   if grep -E ': (warning|error):' "$log" >/dev/null; then
     grep -E -A3 ': (warning|error):' "$log" | grep -v '^--$' || true
     echo "lint: clang-tidy found $(grep -cE ': (warning|error):' "$log") problems"
