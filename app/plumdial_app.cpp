@@ -1,6 +1,5 @@
 #include "app/plumdial_app.h"
 
-
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
