@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Unpacks a built package (`dpkg -x`, no root needed) into a scratch folder and runs the
 # programs from there as an installed copy: each one's --version, moru-device add and list,
-# and a calendar screenshot, which must start the unpacked companion on the same root.
+# a calendar screenshot, and a calendar start, which must start the unpacked companion.
 #   scripts/smoke-package.sh build-release/moru-calendar_0.1.0_amd64.deb
 set -euo pipefail
 deb=$1
@@ -34,15 +34,25 @@ listed=$("$tree/usr/bin/moru-device" --root "$root" list)
 [[ $listed == "$oid"$'\t'"2030-01-02 10:00:00"*"Smoke test" ]] || fail "list: $listed"
 
 "$tree/usr/bin/moru-calendar" --root "$root" --screenshot "$scratch/month.png" --screen 2 \
-  2>"$scratch/calendar.err" || fail "screenshot: $(cat "$scratch/calendar.err")"
+  2>"$scratch/shot.err" || fail "screenshot: $(cat "$scratch/shot.err")"
 [ -s "$scratch/month.png" ] || fail "no screenshot written"
-! grep -q companion "$scratch/calendar.err" || fail "$(cat "$scratch/calendar.err")"
+
+# Started as from the menu, the calendar starts the unpacked companion for its root.
+"$tree/usr/bin/moru-calendar" --root "$root" 2>"$scratch/calendar.err" &
+calendar_pid=$!
+for _ in $(seq 200); do
+  [ -f "$root/My Documents/MoruCalendar/MoruCalendar.dat" ] && break
+  sleep 0.05
+done
 for _ in $(seq 100); do
-  companion_pid=$(pgrep -f -x "$tree/usr/libexec/moru-calendar/ringset" || true)
+  companion_pid=$(pgrep -x -f "$tree/usr/libexec/moru-calendar/ringset" || true)
   [ -n "$companion_pid" ] && break
   sleep 0.05
 done
-[ -n "$companion_pid" ] || fail "the unpacked companion did not start"
+"$tree/usr/bin/moru-calendar" --root "$root" --quit || fail "moru-calendar --quit"
+wait "$calendar_pid" || fail "the calendar ended with status $?"
+[ -n "$companion_pid" ] || fail "the unpacked companion did not start: $(cat "$scratch/calendar.err")"
+! grep -q companion "$scratch/calendar.err" || fail "$(cat "$scratch/calendar.err")"
 "$tree/usr/libexec/moru-calendar/ringset" --root "$root" --quit || fail "ringset --quit"
 companion_pid=
 echo "smoke: $(basename "$deb") unpacked and ran: versions, add/list, screenshot, companion"

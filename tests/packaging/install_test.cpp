@@ -2,14 +2,18 @@
 // temporary DESTDIR and run from there: every piece where the desktop looks for it, valid
 // desktop entries, each program's version, the calendar starting the companion from its
 // helper folder, and a calendar whose companion is missing saying so once.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QImage>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +51,66 @@ pid_t FindProcess(const fs::path& program, const fs::path& root) {
 bool IsExecutable(const fs::path& file) {
     return fs::is_regular_file(file) && ::access(file.c_str(), X_OK) == 0;
 }
+
+bool AwaitTrue(const std::function<bool()>& condition) {
+    for (int i = 0; i < 500; ++i) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
+}
+
+// A calendar started as from the desktop's menu (on the offscreen platform), for one root,
+// with its stderr kept in a file. It is ended with --quit when the test is done with it.
+class RunningCalendar {
+public:
+    RunningCalendar(const fs::path& program, const fs::path& root)
+        : program_(program), root_(root), errFile_(root / "calendar.err") {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> words{program.string(), "--root", root.string()};
+        std::vector<char*> argv;
+        for (auto& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = 0;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~RunningCalendar() { (void)Quit(); }
+
+    // True once the calendar has finished starting: it writes its category file then.
+    bool AwaitStarted() const {
+        const fs::path file = root_ / "My Documents" / "MoruCalendar" / "MoruCalendar.dat";
+        return pid_ != 0 && AwaitTrue([&] { return fs::exists(file); });
+    }
+
+    // Ends it the way a person would; its exit status, -1 when it did not end normally.
+    int Quit() {
+        if (pid_ == 0) {
+            return -1;
+        }
+        (void)RunTool(program_.string(), {"--root", root_.string(), "--quit"});
+        int status = 0;
+        const pid_t ended = waitpid(pid_, &status, 0);
+        pid_ = 0;
+        return ended > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string Errors() const { return ReadFileBytes(errFile_); }
+
+private:
+    fs::path program_;
+    fs::path root_;
+    fs::path errFile_;
+    pid_t pid_ = 0;
+};
 
 class InstallTest : public testing::Test {
 protected:
@@ -163,27 +227,21 @@ TEST_F(InstallTest, EveryInstalledProgramTellsItsVersion) {
 
 TEST_F(InstallTest, TheInstalledCalendarStartsTheInstalledCompanion) {
     TempDeviceRoot root;
-    const fs::path shot = root.path() / "clock.png";
-    const ToolRun run = RunTool(Staged(MORU_FULL_BINDIR "/moru-calendar").string(),
-                                {"--root", root.path().string(), "--screenshot", shot.string()});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.err.find("companion"), std::string::npos) << run.err;
-    EXPECT_TRUE(fs::exists(shot));
+    RunningCalendar calendar(Staged(MORU_FULL_BINDIR "/moru-calendar"), root.path());
+    ASSERT_TRUE(calendar.AwaitStarted()) << calendar.Errors();
 
     // The companion it started is the one in the helper folder, working on the same root.
     const fs::path companion = Staged(kInstalledCompanion);
-    pid_t pid = 0;
-    for (int i = 0; i < 250 && pid == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        pid = FindProcess(companion, root.path());
-    }
-    ASSERT_NE(pid, 0) << "no " << companion << " runs for " << root.path();
+    ASSERT_TRUE(AwaitTrue([&] { return FindProcess(companion, root.path()) != 0; }))
+        << "no " << companion << " runs for " << root.path() << "; " << calendar.Errors();
+    EXPECT_EQ(calendar.Quit(), 0);
+    EXPECT_EQ(calendar.Errors().find("companion"), std::string::npos) << calendar.Errors();
+
+    // It outlives the calendar, and ends when asked.
+    EXPECT_NE(FindProcess(companion, root.path()), 0);
     const ToolRun quit = RunTool(companion.string(), {"--root", root.path().string(), "--quit"});
     EXPECT_EQ(quit.exitCode, 0) << quit.err;
-    for (int i = 0; i < 250 && FindProcess(companion, root.path()) != 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_EQ(FindProcess(companion, root.path()), 0);
+    EXPECT_TRUE(AwaitTrue([&] { return FindProcess(companion, root.path()) == 0; }));
 }
 
 TEST_F(InstallTest, ACalendarWithoutItsCompanionSaysSoOnce) {
@@ -192,16 +250,18 @@ TEST_F(InstallTest, ACalendarWithoutItsCompanionSaysSoOnce) {
     const fs::path alone = root.path() / "alone" / "bin" / "moru-calendar";
     fs::create_directories(alone.parent_path());
     fs::copy_file(Staged(MORU_FULL_BINDIR "/moru-calendar"), alone);
-    const fs::path shot = root.path() / "clock.png";
-    const ToolRun run = RunTool(alone.string(), {"--root", (root.path() / "device").string(),
-                                                 "--screenshot", shot.string()});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(fs::exists(shot)) << "the calendar works without its companion";
+    const fs::path device = root.path() / "device";
+    fs::create_directories(device);
+
+    RunningCalendar calendar(alone, device);
+    ASSERT_TRUE(calendar.AwaitStarted()) << "it works without its companion";
+    EXPECT_EQ(calendar.Quit(), 0);
+    const std::string err = calendar.Errors();
     const std::string report = "moru-calendar: the companion ringset was not found";
-    ASSERT_NE(run.err.find(report), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find(report, run.err.find(report) + 1), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find((root.path() / "alone" / "bin" / "ringset").string()), std::string::npos)
-        << "it names where it looked: " << run.err;
+    ASSERT_NE(err.find(report), std::string::npos) << err;
+    EXPECT_EQ(err.find(report, err.find(report) + 1), std::string::npos) << err;
+    EXPECT_NE(err.find((alone.parent_path() / "ringset").string()), std::string::npos)
+        << "it names where it looked: " << err;
 }
 
 }  // namespace
