@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 
-#include "store/category_store.h"
 #include "app/fonts.h"
 #include "app/plumdial_doc.h"
 #include "app/window_messages.h"
@@ -14,6 +13,7 @@
 #include "screens/clock_screen.h"
 #include "screens/month_calendar_screen.h"
 #include "screens/schedule_list_window.h"
+#include "store/category_store.h"
 #include "store/store_connection.h"
 
 namespace moru {

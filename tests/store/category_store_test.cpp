@@ -81,7 +81,8 @@ TEST_F(CategoryStoreTest, FirstStartWritesThreeEmptySections) {
     ASSERT_FALSE(fs::exists(root.path() / "My Documents"));
     EXPECT_TRUE(LoadCategoryStore());
     EXPECT_EQ(ReadFileBytes(File()), std::string("\0\0\0\0;\0\0\0\0;\0\0\0\0;", 15));
-    EXPECT_TRUE(Calendar().AlarmOids.empty() && Calendar().HolidayOids.empty() && Calendar().AnniversaryOids.empty());
+    EXPECT_TRUE(Calendar().AlarmOids.empty() && Calendar().HolidayOids.empty() &&
+                Calendar().AnniversaryOids.empty());
     EXPECT_TRUE(host.messages.empty());
 }
 
@@ -330,12 +331,14 @@ TEST_F(CategoryStoreTest, GeneratedFilesNeverOverreach) {
         const bool ok = LoadCategoryStore();
         SCOPED_TRACE("file " + std::to_string(i) + " of " + std::to_string(bytes.size()) +
                      " bytes");
-        const size_t loaded = Calendar().AlarmOids.size() + Calendar().HolidayOids.size() + Calendar().AnniversaryOids.size();
+        const size_t loaded = Calendar().AlarmOids.size() + Calendar().HolidayOids.size() +
+                              Calendar().AnniversaryOids.size();
         ASSERT_LE(loaded * 4, bytes.size());
         ASSERT_EQ(host.messages.size(), ok ? 0u : 1u);
         if (ok) {
             ++accepted;
-            const std::string saved = FileOf(Calendar().AlarmOids, Calendar().HolidayOids, Calendar().AnniversaryOids);
+            const std::string saved =
+                FileOf(Calendar().AlarmOids, Calendar().HolidayOids, Calendar().AnniversaryOids);
             ASSERT_EQ(bytes.compare(0, saved.size(), saved), 0);
         } else {
             ASSERT_EQ(ReadFileBytes(DamagedCopy()), bytes);

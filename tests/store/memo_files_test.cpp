@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "store/category_store.h"
 #include "platform/device_root.h"
 #include "platform/text.h"
+#include "store/category_store.h"
 #include "tests/support/temp_root.h"
 
 namespace moru {
