@@ -74,6 +74,7 @@ public:
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         std::vector<std::string> words{program.string(), "--root", root.string()};
         std::vector<char*> argv;
+        argv.reserve(words.size() + 1);
         for (auto& word : words) {
             argv.push_back(word.data());
         }
