@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/fonts.h"
+#include "platform/build_info.h"
 #include "platform/qt/drawing.h"
 
 namespace moru {
@@ -12,10 +13,16 @@ namespace {
 
 constexpr DeviceRect kTitleText{5, 0, 240, 25};
 constexpr int kRuleY = 25;  // a black rule from (0, 25) to (240, 25)
-constexpr DeviceRect kBodyText = DeviceRect::FromSize(5, 35, 230, 40);
+constexpr DeviceRect kNameText = DeviceRect::FromSize(5, 35, 230, 20);
+constexpr DeviceRect kVersionText = DeviceRect::FromSize(5, 55, 230, 20);
 const QColor kTitleColor(0, 0, 255);
 
 }  // namespace
+
+QString CAboutDialog::VersionLine() {
+    return QStringLiteral("Version ") +
+           QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size()));
+}
 
 CAboutDialog::CAboutDialog(QWidget* parent, int scale)
     : QDialog(parent), scale_(std::max(1, scale)) {
@@ -34,7 +41,10 @@ void CAboutDialog::PaintContent(QPainter& painter) const {
                   gdi::DT_SINGLELINE | gdi::DT_VCENTER | gdi::DT_NOPREFIX, FontArial10Bold(),
                   kTitleColor);
     gdi::Line(painter, {0, kRuleY}, {kWidth, kRuleY}, Qt::black);
-    gdi::DrawText(painter, QStringLiteral("Moru Calendar"), kBodyText,
+    gdi::DrawText(painter, QStringLiteral("Moru Calendar"), kNameText,
+                  gdi::DT_SINGLELINE | gdi::DT_VCENTER | gdi::DT_NOPREFIX, FontArial10(),
+                  Qt::black);
+    gdi::DrawText(painter, VersionLine(), kVersionText,
                   gdi::DT_SINGLELINE | gdi::DT_VCENTER | gdi::DT_NOPREFIX, FontArial10(),
                   Qt::black);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The About box: a title band ("About Moru Calendar" in blue over a black rule) above the
-// program's name, with an OK button.
+// program's name and version, with an OK button.
 #include <QDialog>
 
 namespace moru {
@@ -17,6 +17,9 @@ public:
 
     // The dialog as painted, at scale 1: what tests read pixels from.
     QImage Render() const;
+
+    // "Version 0.1.0": the build's version as the box shows it.
+    static QString VersionLine();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

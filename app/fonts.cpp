@@ -7,7 +7,15 @@
 namespace moru {
 namespace {
 
-enum FontIndex { kArial9Bold, kArial10Bold, kArial10, kComic13Bold, kComic100x25, kComic20x20, kCount };
+enum FontIndex {
+    kArial9Bold,
+    kArial10Bold,
+    kArial10,
+    kComic13Bold,
+    kComic100x25,
+    kComic20x20,
+    kCount
+};
 
 std::array<QFont, kCount>& Fonts() {
     static std::array<QFont, kCount> fonts;
@@ -43,11 +51,23 @@ void CreateSharedFonts(int dotsPerInch) {
                               LogicalFontHeight(20, dotsPerInch));
 }
 
-const QFont& FontArial9Bold() { return Get(kArial9Bold); }
-const QFont& FontArial10Bold() { return Get(kArial10Bold); }
-const QFont& FontArial10() { return Get(kArial10); }
-const QFont& FontComic13Bold() { return Get(kComic13Bold); }
-const QFont& FontComic100x25Bold() { return Get(kComic100x25); }
-const QFont& FontComic20x20Bold() { return Get(kComic20x20); }
+const QFont& FontArial9Bold() {
+    return Get(kArial9Bold);
+}
+const QFont& FontArial10Bold() {
+    return Get(kArial10Bold);
+}
+const QFont& FontArial10() {
+    return Get(kArial10);
+}
+const QFont& FontComic13Bold() {
+    return Get(kComic13Bold);
+}
+const QFont& FontComic100x25Bold() {
+    return Get(kComic100x25);
+}
+const QFont& FontComic20x20Bold() {
+    return Get(kComic20x20);
+}
 
 }  // namespace moru

@@ -2,6 +2,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
+#include <optional>
+
+#include "app/display_start_guard.h"
 
 #include "app/first_start.h"
 #include "app/main_frame.h"
@@ -10,6 +13,7 @@
 #include "app/single_instance.h"
 #include "app/start_options.h"
 #include "app/termination_signal.h"
+#include "platform/build_info.h"
 #include "platform/device_root.h"
 #include "platform/qt/qt_ui_host.h"
 
@@ -24,6 +28,11 @@ int main(int argc, char** argv) {
     const StartOptions& options = *parsed;
     if (options.help) {
         std::fputs(kUsageText, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("moru-calendar (Moru Calendar) %.*s\n", static_cast<int>(kVersion.size()),
+                    kVersion.data());
         return 0;
     }
     // The device root comes first: everything after it reads or writes under it.
@@ -44,8 +53,15 @@ int main(int argc, char** argv) {
         // A screenshot needs no display, and must not depend on one being there.
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Without a display, one line and status 1 rather than Qt's abort.
+    std::optional<DisplayStartGuard> displayGuard(std::in_place, "moru-calendar");
     QApplication application(qtArgc, argv);
+    displayGuard.reset();
     QApplication::setApplicationName(QStringLiteral("moru-calendar"));
+    QApplication::setApplicationVersion(
+        QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("moru-calendar"));
 
     QtUiHost uiHost;
     SetUiHost(&uiHost);

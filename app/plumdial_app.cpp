@@ -1,10 +1,9 @@
 #include "app/plumdial_app.h"
 
-#include <algorithm>
-
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/about_dialog.h"
@@ -21,8 +20,20 @@ namespace moru {
 namespace {
 
 constexpr int kMenuBarAllowance = 32;  // room kept for the menu bar below the screen
+// Room for the window manager's title bar and borders, which the available area leaves in.
+constexpr int kDecorationAllowance = 40;
 
 }  // namespace
+
+int FittingScale(int requested, QSize available) {
+    int scale = std::clamp(requested, 1, kMaxScale);
+    while (scale > 1 && (HostedScreen::kHeight * scale + kMenuBarAllowance + kDecorationAllowance >
+                             available.height() ||
+                         HostedScreen::kWidth * scale > available.width())) {
+        --scale;
+    }
+    return scale;
+}
 
 int ComfortableScale(QSize available) {
     int scale = 1;
@@ -31,7 +42,7 @@ int ComfortableScale(QSize available) {
            HostedScreen::kWidth * (scale + 1) <= available.width() * 3 / 4) {
         ++scale;
     }
-    return scale;
+    return FittingScale(scale, available);
 }
 
 CPlumdialApp::CPlumdialApp(StartOptions options) : options_(std::move(options)) {}
@@ -56,9 +67,17 @@ bool CPlumdialApp::InitInstance() {
     int scale = options_.scale;
     if (options_.screenshot) {
         scale = std::max(1, scale);  // pixel-exact unless a scale is asked for
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen(); !screen) {
+        scale = std::max(scale, 1);
     } else if (scale == 0) {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        scale = screen ? ComfortableScale(screen->availableSize()) : 1;
+        scale = ComfortableScale(screen->availableSize());
+    } else if (const int fitting = FittingScale(scale, screen->availableSize()); fitting < scale) {
+        std::fprintf(stderr,
+                     "moru-calendar: --scale %d would make the window taller or wider than the "
+                     "screen (%d x %d available); using %d\n",
+                     scale, screen->availableSize().width(), screen->availableSize().height(),
+                     fitting);
+        scale = fitting;
     }
     frame_->SetScale(scale);
     if (auto* host = dynamic_cast<QtUiHost*>(&CurrentUiHost())) {

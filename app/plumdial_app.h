@@ -43,7 +43,11 @@ private:
 };
 
 // The largest whole enlargement at which the window (screen plus menu bar) uses no more than
-// about three quarters of the available desktop area; at least 1.
+// about three quarters of the available desktop area; at least 1, and never more than fits.
 int ComfortableScale(QSize available);
+
+// `requested` (1..kMaxScale), lowered until the whole window (screen, menu bar and the window
+// manager's title bar) fits in the available desktop area; at least 1 even where nothing fits.
+int FittingScale(int requested, QSize available);
 
 }  // namespace moru

@@ -22,7 +22,7 @@ constexpr quint32 kAnswerUnknown = 0;
 // The user's runtime directory when the session has one; otherwise the temporary directory,
 // where the user id in the name keeps two users' calendars apart.
 QString RuntimeDirectory() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) {
         return runtime;
     }
@@ -131,7 +131,7 @@ void SingleInstance::Serve() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->bytesAvailable() < static_cast<qint64>(2 * sizeof(quint32))) {
+            if (socket->bytesAvailable() < static_cast<qint64>(sizeof(quint32)) * 2) {
                 return;  // wait for the whole message
             }
             QDataStream in(socket);

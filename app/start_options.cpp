@@ -24,11 +24,13 @@ std::optional<int> ParseInt(const std::string& text) {
 const char* const kUsageText =
     "usage: moru-calendar [--root DIR] [--scale N] [--screenshot FILE [--screen N]]\n"
     "       moru-calendar [--root DIR] --quit\n"
+    "       moru-calendar --help | --version\n"
     "  --root DIR         device root (default: $MORU_ROOT, else ~/.local/share/moru-calendar)\n"
     "  --scale N          show the 240 x 267 screen N times enlarged (1 is pixel-exact)\n"
     "  --screenshot FILE  start without a window, write screen N to FILE (PNG) and end\n"
     "  --screen N         0 clock (default), 1 schedule list, 2 month calendar, 3 settings\n"
-    "  --quit             end the calendar running for the device root\n";
+    "  --quit             end the calendar running for the device root\n"
+    "  --version          print the version and end\n";
 
 Result<StartOptions> ParseStartOptions(const std::vector<std::string>& arguments) {
     StartOptions options;
@@ -49,11 +51,13 @@ Result<StartOptions> ParseStartOptions(const std::vector<std::string>& arguments
             }
             return std::nullopt;
         };
-        if (name == "--quit" || name == "--help" || name == "-h") {
+        if (name == "--quit" || name == "--help" || name == "-h" || name == "--version") {
             if (inlineValue) {
                 return UsageError(name + " takes no value");
             }
-            (name == "--quit" ? options.quit : options.help) = true;
+            (name == "--quit"      ? options.quit
+             : name == "--version" ? options.version
+                                   : options.help) = true;
         } else if (name == "--root" || name == "--screenshot") {
             const auto text = value();
             if (!text || text->empty()) {

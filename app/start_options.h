@@ -1,6 +1,7 @@
 #pragma once
 // The calendar's command line:
-//   moru-calendar [--root DIR] [--scale N] [--screenshot FILE [--screen N]] | --quit | --help
+//   moru-calendar [--root DIR] [--scale N] [--screenshot FILE [--screen N]] | --quit
+//   moru-calendar --help | --version
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ struct StartOptions {
     int scale = 0;                          // --scale N; 0 chooses one to suit the display
     bool quit = false;                      // --quit: ask the running calendar to end
     bool help = false;
+    bool version = false;  // --version: print the version and end
 };
 
 inline constexpr int kMaxScale = 16;

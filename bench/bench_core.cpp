@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "store/category_store.h"
 #include "platform/datetime.h"
 #include "platform/device_root.h"
 #include "platform/scripted_ui_host.h"
+#include "store/category_store.h"
 #include "store/describe_recurrence.h"
 #include "store/store_connection.h"
 

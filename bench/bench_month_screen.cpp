@@ -14,9 +14,9 @@
 #include <memory>
 #include <optional>
 
-#include "store/category_store.h"
 #include "platform/device_root.h"
 #include "screens/month_calendar_screen.h"
+#include "store/category_store.h"
 #include "store/store_connection.h"
 
 namespace {

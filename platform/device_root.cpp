@@ -36,7 +36,9 @@ void SetDeviceRoot(const std::filesystem::path& root) {
     CurrentRoot() = std::filesystem::absolute(root).lexically_normal();
 }
 
-const std::filesystem::path& DeviceRoot() { return CurrentRoot(); }
+const std::filesystem::path& DeviceRoot() {
+    return CurrentRoot();
+}
 
 std::filesystem::path TranslateDevicePath(const std::filesystem::path& root,
                                           std::u16string_view devicePath) {

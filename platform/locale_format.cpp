@@ -9,9 +9,8 @@ constexpr std::u16string_view kDayAbbrev[7] = {u"Sun", u"Mon", u"Tue", u"Wed",
                                                u"Thu", u"Fri", u"Sat"};
 constexpr std::u16string_view kDayNames[7] = {u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
                                               u"Thursday", u"Friday", u"Saturday"};
-constexpr std::u16string_view kMonthAbbrev[12] = {u"Jan", u"Feb", u"Mar", u"Apr",
-                                                  u"May", u"Jun", u"Jul", u"Aug",
-                                                  u"Sep", u"Oct", u"Nov", u"Dec"};
+constexpr std::u16string_view kMonthAbbrev[12] = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
+                                                  u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
 constexpr std::u16string_view kMonthNames[12] = {
     u"January", u"February", u"March",     u"April",   u"May",      u"June",
     u"July",    u"August",   u"September", u"October", u"November", u"December"};

@@ -7,12 +7,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/build_info.h"
 #include "platform/device_root.h"
 
 namespace moru {
@@ -69,20 +72,49 @@ std::filesystem::path OwnDirectory() {
     return error ? std::filesystem::path() : self.parent_path();
 }
 
+// The places the companion may be, in the order they are tried: the one a test names, else
+// the installed calendar's helper folder, else beside the running program (a build tree).
+std::vector<std::filesystem::path> CompanionCandidates() {
+    if (const char* custom = std::getenv(std::string(kRingsetOverrideVariable).c_str());
+        custom && *custom) {
+        return {custom};
+    }
+    const std::filesystem::path own = OwnDirectory();
+    return {(own / kCompanionDirFromBin / kRingsetExecutable).lexically_normal(),
+            own / kRingsetExecutable};
+}
+
+// Without its companion the calendar still works, but reminders no longer ring with their
+// own sounds; say so once, where the person who started it (or the session log) sees it.
+void ReportMissingCompanion(const std::vector<std::filesystem::path>& tried) {
+    static std::atomic<bool> reported{false};
+    if (reported.exchange(true)) {
+        return;
+    }
+    std::string places;
+    for (const auto& place : tried) {
+        places += (places.empty() ? "" : " or ") + place.string();
+    }
+    std::fprintf(stderr,
+                 "moru-calendar: the companion ringset was not found (%s is not an executable "
+                 "file); reminders will not take their appointments' sounds\n",
+                 places.c_str());
+}
+
 // The real program behind a device path; empty when there is none to start.
 std::filesystem::path ProgramFor(std::u16string_view devicePath) {
-    std::filesystem::path program;
     if (SameDevicePath(devicePath, kRingsetDevicePath)) {
-        if (const char* custom = std::getenv(std::string(kRingsetOverrideVariable).c_str());
-            custom && *custom) {
-            program = custom;
-        } else {
-            program = OwnDirectory() / kRingsetExecutable;
+        const std::vector<std::filesystem::path> candidates = CompanionCandidates();
+        for (const auto& candidate : candidates) {
+            if (IsExecutableFile(candidate)) {
+                return candidate;
+            }
         }
-    } else {
-        // "\Windows\Clock.exe" and every other program live under the device root.
-        program = TranslateDevicePath(devicePath);
+        ReportMissingCompanion(candidates);
+        return {};
     }
+    // "\Windows\Clock.exe" and every other program live under the device root.
+    const std::filesystem::path program = TranslateDevicePath(devicePath);
     return IsExecutableFile(program) ? program : std::filesystem::path();
 }
 

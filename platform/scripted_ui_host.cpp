@@ -2,7 +2,9 @@
 
 namespace moru {
 
-ScriptedUiHost::ScriptedUiHost() : previous_(&CurrentUiHost()) { SetUiHost(this); }
+ScriptedUiHost::ScriptedUiHost() : previous_(&CurrentUiHost()) {
+    SetUiHost(this);
+}
 
 ScriptedUiHost::~ScriptedUiHost() {
     // The fallback stderr host is not "installed"; restoring it means clearing ours.

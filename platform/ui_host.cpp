@@ -93,7 +93,9 @@ int StderrUiHost::TrackPopupMenu(const PopupMenu& /*menu*/, MenuAlign /*align*/,
     return 0;
 }
 
-int StderrUiHost::RunModal(ModalDialog& /*dialog*/) { return kIdCancel; }
+int StderrUiHost::RunModal(ModalDialog& /*dialog*/) {
+    return kIdCancel;
+}
 
 namespace {
 StderrUiHost& FallbackHost() {
@@ -111,6 +113,8 @@ UiHost& CurrentUiHost() {
     return host ? *host : FallbackHost();
 }
 
-void SetUiHost(UiHost* host) { InstalledHost() = host; }
+void SetUiHost(UiHost* host) {
+    InstalledHost() = host;
+}
 
 }  // namespace moru

@@ -44,7 +44,8 @@ struct PopupMenu {
     bool SetGrayAt(size_t position, bool gray);
     bool SetCheckedByCommand(int commandId, bool checked);
     // Turns the entry at a position into a sub-menu entry with a new caption.
-    bool ModifyToSubmenuAt(size_t position, std::u16string text, std::shared_ptr<PopupMenu> submenu);
+    bool ModifyToSubmenuAt(size_t position, std::u16string text,
+                           std::shared_ptr<PopupMenu> submenu);
     const Item* FindCommand(int commandId) const;  // searches sub-menus too
 };
 
@@ -55,7 +56,7 @@ enum class MenuAlign { Left, Right };
 class ModalDialog {
 public:
     virtual ~ModalDialog() = default;
-    virtual int Exec() = 0;               // runs it for real
+    virtual int Exec() = 0;                      // runs it for real
     virtual std::string DialogName() const = 0;  // for scripts and logs, e.g. "MemoEditor"
 };
 

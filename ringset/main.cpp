@@ -6,12 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/build_info.h"
 #include "platform/device_root.h"
 #include "ringset/companion.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: ringset [--root DIR] [--quit]\n";
+constexpr const char* kUsage = "usage: ringset [--root DIR] [--quit] | --help | --version\n";
 
 }  // namespace
 
@@ -26,6 +27,10 @@ int main(int argc, char** argv) {
             root = std::string(arg.substr(7));
         } else if (arg == "--quit") {
             quit = true;
+        } else if (arg == "--version") {
+            std::printf("ringset (Moru Calendar) %.*s\n", static_cast<int>(moru::kVersion.size()),
+                        moru::kVersion.data());
+            return 0;
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;

@@ -25,7 +25,6 @@ public:
     // toggled in memory only.
     bool isAnalog = true;
 
-
     const QTimer& repaintTimer() const { return repaintTimer_; }
 
     // What one paint shows, computed from the face and the time alone.

@@ -13,6 +13,7 @@ packages=(
   fonts-liberation fonts-comic-neue fontconfig
   xvfb xauth xdotool
   clang clang-format clang-tidy
+  desktop-file-utils dpkg-dev bash-completion
 )
 missing=()
 for p in "${packages[@]}"; do

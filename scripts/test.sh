@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs the whole test suite under CTest.
+# BUILD_DIR, BUILD_TYPE and CMAKE_ARGS are handed to scripts/build.sh; arguments go to ctest.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh"

@@ -24,10 +24,10 @@ struct AppointmentRecord {
     int32_t allDay = 0;
     int32_t spareWord = 0;  // always 0
     uint32_t oid = 0;
-    int32_t soundOn = 0;        // set by the appointment editor after saving; never from the store
-    int32_t repeatChoice = 0;   // RepeatChoice derived on load
-    int32_t recurrenceType = 0; // pattern type, -1 when not recurring
-    int32_t dayOfWeekMask = 0;  // bit 0 Sunday .. bit 6 Saturday
+    int32_t soundOn = 0;         // set by the appointment editor after saving; never from the store
+    int32_t repeatChoice = 0;    // RepeatChoice derived on load
+    int32_t recurrenceType = 0;  // pattern type, -1 when not recurring
+    int32_t dayOfWeekMask = 0;   // bit 0 Sunday .. bit 6 Saturday
     int32_t interval = 0;
     int32_t dayOfMonth = 0;
     int32_t instance = 0;  // 1..5 (5 = last); a week-of-month index 0..4 when not recurring

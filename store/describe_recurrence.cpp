@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "store/word_tables.h"
 #include "platform/text.h"
+#include "store/word_tables.h"
 
 namespace moru {
 namespace {

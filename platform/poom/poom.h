@@ -49,7 +49,7 @@ inline constexpr int kCalendarFolder = 9;   // GetDefaultFolder's calendar folde
 inline constexpr int kAppointmentItem = 1;  // CreateItem's appointment type
 
 // The ink body of one appointment may not exceed this; a larger write is refused.
-inline constexpr size_t kMaxInkBodyBytes = 1024 * 1024;
+inline constexpr size_t kMaxInkBodyBytes = size_t{1024} * 1024;
 
 // A window without bounds would be endless for a series with no end; no series yields more
 // than this many occurrences to one collection.

@@ -54,10 +54,18 @@ std::string InsertSql() {
     std::string sql = "INSERT INTO appointments(";
     std::string values = "VALUES(";
     for (int i = 0; i < kColumnCount; ++i) {
-        sql += std::string(kColumns[i]) + ", ";
-        values += "?" + std::to_string(i + 1) + ", ";
+        sql += kColumns[i];
+        sql += ", ";
+        values += '?';
+        values += std::to_string(i + 1);
+        values += ", ";
     }
-    return sql + "oid) " + values + "?" + std::to_string(kColumnCount + 1) + ")";
+    sql += "oid) ";
+    sql += values;
+    sql += '?';
+    sql += std::to_string(kColumnCount + 1);
+    sql += ')';
+    return sql;
 }
 std::string UpdateSql() {
     std::string sql = "UPDATE appointments SET ";

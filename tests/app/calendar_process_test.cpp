@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -156,6 +157,59 @@ TEST_F(CalendarProcessTest, BadCommandLinesAreRefusedWithUsage) {
         const Outcome run = Run(args);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.err.contains("usage: moru-calendar"));
+    }
+}
+
+// Without a display there is nothing to show the window on: one line that says why, status
+// 1, nothing started and nothing written, instead of Qt's abort (status 134).
+TEST_F(CalendarProcessTest, WithoutADisplayOneLineAndStatusOne) {
+    struct Case {
+        const char* display;  // DISPLAY, or nullptr for none
+        const char* expected;
+    };
+    for (const Case& c : {Case{nullptr, "there is no display"},
+                          Case{":9347", "cannot open the display \":9347\""}}) {
+        SCOPED_TRACE(c.display ? c.display : "no DISPLAY");
+        QProcessEnvironment env = Environment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("DISPLAY"));
+        if (c.display) {
+            env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(c.display));
+        }
+        QTemporaryDir root;
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(kCalendar, {QStringLiteral("--root"), root.path()});
+        ASSERT_TRUE(p.waitForFinished(15000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1);
+        const QByteArray err = p.readAllStandardError();
+        EXPECT_TRUE(err.startsWith("moru-calendar: ")) << err.constData();
+        EXPECT_TRUE(err.contains(c.expected)) << err.constData();
+        EXPECT_EQ(err.count('\n'), 1) << err.constData();
+        EXPECT_TRUE(QDir(root.path()).isEmpty()) << "nothing was started or written";
+    }
+}
+
+TEST_F(CalendarProcessTest, VersionAndHelpNeedNoDisplay) {
+    QProcessEnvironment env = Environment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    for (const char* option : {"--version", "--help"}) {
+        SCOPED_TRACE(option);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(kCalendar, {QString::fromLatin1(option)});
+        ASSERT_TRUE(p.waitForFinished(15000));
+        EXPECT_EQ(p.exitCode(), 0);
+        const QByteArray out = p.readAllStandardOutput();
+        if (option == std::string("--version")) {
+            EXPECT_EQ(out, QByteArray("moru-calendar (Moru Calendar) " MORU_PROJECT_VERSION "\n"));
+        } else {
+            EXPECT_TRUE(out.startsWith("usage: moru-calendar")) << out.constData();
+        }
     }
 }
 

@@ -74,6 +74,18 @@ TEST(AboutDialogTest, TitleBandAndRule) {
     }
     EXPECT_EQ(image.pixelColor(0, 26), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(2, 12), QColor(Qt::white)) << "the title starts at x 5";
+    // The name and, under it, the version are written in black.
+    for (const int top : {35, 55}) {
+        int ink = 0;
+        for (int y = top; y < top + 20; ++y) {
+            for (int x = 5; x < 235; ++x) {
+                ink += image.pixelColor(x, y) == QColor(Qt::black);
+            }
+        }
+        EXPECT_GT(ink, 30) << "row at y " << top;
+    }
+    EXPECT_TRUE(CAboutDialog::VersionLine().startsWith(QStringLiteral("Version ")));
+    EXPECT_FALSE(CAboutDialog::VersionLine().endsWith(QStringLiteral(" ")));
 }
 
 TEST(AboutCommandTest, AboutInTheMenuBarRunsTheAboutBox) {
@@ -94,4 +106,3 @@ TEST(AboutCommandTest, AboutInTheMenuBarRunsTheAboutBox) {
 
 }  // namespace
 }  // namespace moru
-

@@ -39,4 +39,3 @@ TEST(QuitShortcutTest, CtrlQEndsTheProgramAndClosesTheStore) {
 
 }  // namespace
 }  // namespace moru
-

@@ -87,6 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"root_missing_value", {"--root"}, false, {}, {}, 0, 0, false},
         OptionsCase{"root_empty", {"--root="}, false, {}, {}, 0, 0, false},
         OptionsCase{"quit_with_value", {"--quit=1"}, false, {}, {}, 0, 0, false},
+        OptionsCase{"version_with_value", {"--version=1"}, false, {}, {}, 0, 0, false},
         OptionsCase{
             "quit_and_screenshot", {"--quit", "--screenshot", "a"}, false, {}, {}, 0, 0, false},
         OptionsCase{"unknown", {"--rot", "/r"}, false, {}, {}, 0, 0, false},
@@ -101,6 +102,29 @@ TEST(ComfortableScaleTest, FitsTheWindowInThreeQuartersOfTheDesktop) {
     EXPECT_EQ(ComfortableScale({3840, 2100}), 5);
     EXPECT_EQ(ComfortableScale({320, 200}), 1) << "never below 1";
     EXPECT_EQ(ComfortableScale({100000, 100000}), kMaxScale);
+}
+
+// A scale asked for on the command line comes down until the window (267 * scale, plus 32
+// for the menu bar and 40 for the title bar) fits in the available height and width.
+TEST(FittingScaleTest, LowersARequestedScaleUntilTheWindowFits) {
+    struct Case {
+        int requested;
+        QSize available;
+        int expected;
+    };
+    for (const Case& c : {Case{16, {1920, 1050}, 3},  // 3 * 267 + 72 = 873 <= 1050 < 1140
+                          Case{3, {1920, 873}, 3},    // exactly fits
+                          Case{3, {1920, 872}, 2},    // one pixel short
+                          Case{4, {700, 2000}, 2},    // the width decides: 960 > 700
+                          Case{2, {3840, 2100}, 2},   // room to spare: kept
+                          Case{5, {320, 200}, 1},     // nothing fits: still 1
+                          Case{kMaxScale, {100000, 100000}, kMaxScale}}) {
+        SCOPED_TRACE(testing::Message() << c.requested << " on " << c.available.width() << "x"
+                                        << c.available.height());
+        EXPECT_EQ(FittingScale(c.requested, c.available), c.expected);
+        // What the calendar picks for itself never exceeds what fits either.
+        EXPECT_LE(ComfortableScale(c.available), FittingScale(kMaxScale, c.available));
+    }
 }
 
 // ---- Profile ----

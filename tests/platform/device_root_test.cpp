@@ -14,7 +14,8 @@ TEST(DeviceRoot, TranslatesDevicePathsUnderTheRoot) {
     // The fallback folder keeps its trailing backslash and is then joined with "\".
     EXPECT_EQ(TranslateDevicePath(root, u"\\My Documents\\\\MoruCalendar.dat"),
               "/tmp/r/My Documents/MoruCalendar.dat");
-    EXPECT_EQ(TranslateDevicePath(root, u"\\Windows\\..\\..\\etc\\passwd"), "/tmp/r/Windows/etc/passwd");
+    EXPECT_EQ(TranslateDevicePath(root, u"\\Windows\\..\\..\\etc\\passwd"),
+              "/tmp/r/Windows/etc/passwd");
     EXPECT_EQ(TranslateDevicePath(root, u"\\"), "/tmp/r");
 }
 

@@ -12,8 +12,6 @@
 #include "platform/poom/poom.h"
 #include "tests/support/temp_root.h"
 
-extern char** environ;
-
 namespace moru::poom {
 namespace {
 

@@ -104,4 +104,3 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace moru
-

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "store/category_store.h"
 #include "platform/scripted_ui_host.h"
+#include "store/category_store.h"
 #include "store/store_connection.h"
 #include "tests/support/temp_root.h"
 

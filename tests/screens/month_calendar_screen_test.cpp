@@ -13,13 +13,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "store/category_store.h"
 #include "app/main_frame.h"
 #include "app/plumdial_doc.h"
 #include "app/plumdial_view.h"
 #include "platform/scripted_ui_host.h"
 #include "resources/bitmaps.h"
 #include "screens/day_list.h"
+#include "store/category_store.h"
 #include "store/store_connection.h"
 #include "tests/support/pixel_failure.h"
 #include "tests/support/temp_root.h"

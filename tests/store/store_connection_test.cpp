@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "store/category_store.h"
 #include "platform/device_root.h"
 #include "platform/scripted_ui_host.h"
 #include "platform/text.h"
+#include "store/category_store.h"
 #include "tests/support/temp_root.h"
 
 namespace moru {

@@ -13,8 +13,6 @@
 
 #include "tests/support/temp_root.h"
 
-extern char** environ;
-
 namespace moru::test {
 
 struct ToolRun {
@@ -50,6 +48,7 @@ inline ToolRun RunTool(const std::string& program, const std::vector<std::string
     std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (auto& word : words) {
         argv.push_back(word.data());
     }

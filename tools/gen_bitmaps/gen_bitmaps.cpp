@@ -1,7 +1,8 @@
 // gen-bitmaps: draws every bitmap the calendar loads by number and writes them as
 // <output-dir>/<id>.png. With --sheet <file> it also writes a contact sheet of all of them
 // (or only of the --only numbers), enlarged --scale times (3 unless given), for looking the
-// artwork over. Runs without a display.
+// artwork over. With --icons <dir> it writes the program's icon in every theme size as
+// <dir>/moru-calendar-<size>.png instead. Runs without a display.
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "tools/gen_bitmaps/app_icon.h"
 #include "tools/gen_bitmaps/art_kit.h"
 #include "tools/gen_bitmaps/catalogue.h"
 
@@ -20,6 +22,23 @@ using moru::art::BitmapArt;
 
 constexpr int kSheetGap = 6;      // pixels between images on the sheet (before enlarging)
 constexpr int kSheetWidth = 260;  // sheet row width (before enlarging)
+
+int WriteIcons(const QString& dir) {
+    if (!QDir().mkpath(dir)) {
+        std::fprintf(stderr, "gen-bitmaps: cannot create %s\n", qPrintable(dir));
+        return 1;
+    }
+    for (const int size : moru::art::kAppIconSizes) {
+        const QString file = QDir(dir).filePath(QStringLiteral("moru-calendar-%1.png").arg(size));
+        if (!moru::art::AppIcon(size).save(file, "PNG")) {
+            std::fprintf(stderr, "gen-bitmaps: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    std::printf("gen-bitmaps: wrote %zu icons to %s\n", moru::art::kAppIconSizes.size(),
+                qPrintable(dir));
+    return 0;
+}
 
 std::vector<BitmapArt> AllArt() {
     std::vector<BitmapArt> all;
@@ -89,6 +108,8 @@ int main(int argc, char** argv) {
             sheetFile = args[++i];
         } else if (args[i] == QLatin1String("--scale") && i + 1 < args.size()) {
             scale = std::clamp(args[++i].toInt(), 1, 20);
+        } else if (args[i] == QLatin1String("--icons") && i + 1 < args.size()) {
+            return WriteIcons(args[i + 1]);
         } else if (args[i] == QLatin1String("--only") && i + 1 < args.size()) {
             for (const QString& id : args[++i].split(QLatin1Char(','))) {
                 only.append(id.toInt());
@@ -98,14 +119,15 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: gen-bitmaps <output-dir> [--sheet <file.png> [--scale N] [--only "
-                         "id,id]]\n");
+                         "id,id]] | --icons <dir>\n");
             return 2;
         }
     }
     if (outputDir.isEmpty()) {
         std::fprintf(
             stderr,
-            "usage: gen-bitmaps <output-dir> [--sheet <file.png> [--scale N] [--only id,id]]\n");
+            "usage: gen-bitmaps <output-dir> [--sheet <file.png> [--scale N] [--only id,id]] | "
+            "--icons <dir>\n");
         return 2;
     }
     if (!QDir().mkpath(outputDir)) {

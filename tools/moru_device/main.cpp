@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/build_info.h"
 #include "platform/device_root.h"
 #include "tools/moru_device/appointment_commands.h"
 #include "tools/moru_device/arguments.h"
@@ -32,6 +33,7 @@ constexpr const char* kUsage = R"(usage: moru-device [--root DIR] COMMAND ...
   import FILE.ics|- [--kind alarm|holiday|anniversary|appointment]
   export [FILE.ics|-] [--from YYYY-MM-DD --to YYYY-MM-DD] [--kind KIND] [--utc]
   reg get KEY NAME | reg set KEY NAME VALUE | reg delete KEY NAME | reg list KEY
+  help | --version
 exit status: 0 done, 1 the store failed, 2 bad arguments, an unknown identifier or a file
   that is not iCalendar, 3 import kept none of the file's items
 )";
@@ -59,6 +61,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(words.begin() + static_cast<long>(next) + 1, words.end());
     if (command == "help" || command == "--help" || command == "-h") {
         std::cout << kUsage;
+        return device::kExitOk;
+    }
+    if (command == "--version") {
+        std::cout << "moru-device (Moru Calendar) " << kVersion << '\n';
         return device::kExitOk;
     }
     SetDeviceRoot(ResolveDeviceRoot(root));
