@@ -67,6 +67,24 @@ struct ListViewport {
         return false;
     }
 
+    // The same rule for a key press: the up (38) and down (40) keys are the list's, whether or
+    // not anything moved; any other key is not.
+    struct KeyMove {
+        bool handled = false;         // the key was up or down
+        bool selectionMoved = false;  // the highlight is on another item (repaint)
+        bool topMoved = false;        // the top row changed (move the scroll thumb)
+    };
+    KeyMove MoveSelectionByKey(int virtualKey) {
+        constexpr int kUpKey = 38;
+        constexpr int kDownKey = 40;
+        if (virtualKey != kUpKey && virtualKey != kDownKey) {
+            return {};
+        }
+        const int before = selected;
+        const bool top = MoveSelection(virtualKey == kUpKey ? Step::Up : Step::Down);
+        return {true, selected != before, top};
+    }
+
     // Scrolling (the scroll bar's line, page and thumb): the top row, clamped to the list.
     // Returns true when it changed.
     bool ScrollTo(int first) {

@@ -178,19 +178,14 @@ bool PeriodAgenda::DeleteSelectedItem() {
 }
 
 bool PeriodAgenda::MoveSelection(int virtualKey) {
-    if (virtualKey != VK_UP && virtualKey != VK_DOWN) {
-        return false;
-    }
-    const int before = view_.selected;
-    const bool topMoved = view_.MoveSelection(virtualKey == VK_UP ? ListViewport::Step::Up
-                                                                  : ListViewport::Step::Down);
-    if (topMoved && onScrollUpdate) {
+    const ListViewport::KeyMove move = view_.MoveSelectionByKey(virtualKey);
+    if (move.topMoved && onScrollUpdate) {
         onScrollUpdate(view_.firstVisible);
     }
-    if (view_.selected != before) {
+    if (move.selectionMoved) {
         Invalidate();
     }
-    return true;
+    return move.handled;
 }
 
 // ---- layout and painting ---------------------------------------------------------------------
