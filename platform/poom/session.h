@@ -80,6 +80,15 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// Resets a cached statement when the scope ends, so that no read stays open between calls.
+struct ResetOnExit {
+    sqlite3_stmt* stmt;
+    ~ResetOnExit() {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+    }
+};
+
 // One entry of an evaluated collection.
 struct CollectionEntry {
     uint32_t oid = 0;

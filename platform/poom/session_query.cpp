@@ -1,0 +1,242 @@
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "platform/datetime.h"
+#include "platform/poom/poom.h"
+#include "platform/poom/row_mapping.h"
+#include "platform/poom/session.h"
+
+// Reading collections: the restricted walk with its occurrences, the count, and the live
+// collection's item at an index.
+namespace moru::poom::detail {
+namespace {
+
+constexpr int64_t kDaySeconds = 86400;
+// Below this index the live collection asks SQLite for one row after a change rather than
+// rebuilding its snapshot of the whole order: the delete-while-enumerating loop of the bulk
+// delete keeps its index small and changes the store at every step.
+constexpr long kDirectLookupLimit = 256;
+
+bool EntryBefore(const CollectionEntry& a, const CollectionEntry& b) {
+    return a.start != b.start ? a.start < b.start : a.oid < b.oid;
+}
+
+}  // namespace
+
+Status Session::RefreshSeries() {
+    const auto [version, local] = ChangeStamp();
+    if (version == seriesDataVersion_ && local == seriesLocalChanges_ && version != -1) {
+        return {};
+    }
+    Result<sqlite3_stmt*> stmt = Prepare(selectSeries_, SelectSeriesSql().c_str());
+    if (!stmt.ok()) {
+        return stmt.status();
+    }
+    ResetOnExit reset{*stmt};
+    std::vector<std::shared_ptr<const Row>> loaded;
+    std::set<uint32_t> unexpandable;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+        Row row = ReadRow(*stmt);
+        if (std::optional<std::string> why = ValidateRow(row)) {
+            // Only this program writes the store and it refuses such rows; a row like this was
+            // damaged outside it. It is listed as itself, without occurrences.
+            std::fprintf(stderr, "appointment store %s: appointment %u is not expanded: %s\n",
+                         file.c_str(), row.oid, why->c_str());
+            unexpandable.insert(row.oid);
+            continue;
+        }
+        loaded.push_back(std::make_shared<const Row>(std::move(row)));
+    }
+    if (rc != SQLITE_DONE) {
+        return Fail("read recurring appointments");
+    }
+    series_ = std::move(loaded);
+    unexpandable_ = std::move(unexpandable);
+    seriesDataVersion_ = version;
+    seriesLocalChanges_ = local;
+    return {};
+}
+
+Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences) {
+    if (Status s = Exec("BEGIN"); !s.ok()) {
+        return s.error();
+    }
+    // One read transaction: the one-off items and the series come from the same moment.
+    struct EndRead {
+        Session* session;
+        ~EndRead() { session->RollBack(); }
+    } endRead{this};
+
+    const Restriction none;
+    const Restriction& r = restriction ? *restriction : none;
+    const DayRange startDays = r.StartDays();
+    const DayRange endDays = r.EndDays();
+    Evaluation result;
+    if (startDays.empty() || endDays.empty()) {
+        return result;
+    }
+
+    int64_t maxSpan = 0;
+    {
+        Result<sqlite3_stmt*> stmt =
+            Prepare(selectMeta_, "SELECT value FROM store_meta WHERE key = 'max_span'");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        if (sqlite3_step(*stmt) == SQLITE_ROW) {
+            maxSpan = sqlite3_column_int64(*stmt, 0);
+        }
+    }
+    // The start range that the index walks: the Start clauses, narrowed by the End clauses
+    // (an item ending on or after day E started at most maxSpan before E's midnight).
+    int64_t low = startDays.first * kDaySeconds;
+    int64_t high = (startDays.last + 1) * kDaySeconds - 1;
+    low = std::max(low, endDays.first * kDaySeconds - maxSpan);
+    high = std::min(high, (endDays.last + 1) * kDaySeconds);
+
+    if (includeRecurrences) {
+        if (Status s = RefreshSeries(); !s.ok()) {
+            return s.error();
+        }
+    }
+    Result<sqlite3_stmt*> stmt = Prepare(selectRange_,
+                                         "SELECT oid, start_s, end_s, recurring FROM appointments "
+                                         "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    {
+        ResetOnExit reset{*stmt};
+        sqlite3_bind_int64(*stmt, 1, low);
+        sqlite3_bind_int64(*stmt, 2, high);
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            const bool recurring = sqlite3_column_int(*stmt, 3) != 0;
+            CollectionEntry entry;
+            entry.oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0));
+            if (recurring && includeRecurrences && !unexpandable_.contains(entry.oid)) {
+                continue;  // its occurrences come from the series below
+            }
+            entry.start = sqlite3_column_int64(*stmt, 1);
+            entry.end = sqlite3_column_int64(*stmt, 2);
+            if (r.Matches(entry.start, entry.end)) {
+                result.entries.push_back(entry);
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("query appointments").error();
+        }
+    }
+    if (!includeRecurrences) {
+        return result;
+    }
+    const size_t oneOffs = result.entries.size();
+    for (const std::shared_ptr<const Row>& series : series_) {
+        const int64_t timeOfDay = OccurrenceTimeOfDay(*series);
+        const int64_t length = OccurrenceLength(*series);
+        // An occurrence on day d ends at most this many days after d.
+        const int64_t reach = (timeOfDay + length) / kDaySeconds + 1;
+        const int64_t fromDay = std::max(startDays.first, endDays.first - reach);
+        const int64_t toDay = std::min(startDays.last, endDays.last);
+        int taken = 0;
+        ForEachOccurrenceDay(RuleOf(*series), fromDay, toDay, [&](int64_t day) {
+            const int64_t start = day * kDaySeconds + timeOfDay;
+            const int64_t end = start + length;
+            if (!r.Matches(start, end)) {
+                return true;
+            }
+            if (taken == kMaxOccurrencesPerSeries) {
+                result.truncated = true;
+                return false;
+            }
+            ++taken;
+            result.entries.push_back(CollectionEntry{series->oid, start, end, series});
+            return true;
+        });
+    }
+    if (result.entries.size() > oneOffs) {
+        std::sort(result.entries.begin(), result.entries.end(), EntryBefore);
+    }
+    return result;
+}
+
+Result<long> Session::CountAll() {
+    Result<sqlite3_stmt*> stmt = Prepare(countAll_, "SELECT count(*) FROM appointments");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    if (sqlite3_step(*stmt) != SQLITE_ROW) {
+        return Fail("count appointments").error();
+    }
+    return static_cast<long>(sqlite3_column_int64(*stmt, 0));
+}
+
+Result<long> Session::LongestReminderLead() {
+    Result<sqlite3_stmt*> stmt =
+        Prepare(longestLead_,
+                "SELECT coalesce(max(reminder_minutes), 0) FROM appointments "
+                "WHERE reminder_set != 0 AND reminder_minutes > 0");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    if (sqlite3_step(*stmt) != SQLITE_ROW) {
+        return Fail("find the longest reminder lead").error();
+    }
+    return static_cast<long>(sqlite3_column_int64(*stmt, 0));
+}
+
+Result<std::optional<CollectionEntry>> Session::ItemAt(long index) {
+    const std::pair<int64_t, uint64_t> stamp = ChangeStamp();
+    if (snapshotStamp_ != stamp && index < kDirectLookupLimit) {
+        Result<sqlite3_stmt*> stmt =
+            Prepare(orderAt_,
+                    "SELECT oid, start_s, end_s FROM appointments ORDER BY start_s, oid "
+                    "LIMIT 1 OFFSET ?1");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        sqlite3_bind_int64(*stmt, 1, index);
+        const int rc = sqlite3_step(*stmt);
+        if (rc == SQLITE_DONE) {
+            return std::optional<CollectionEntry>();
+        }
+        if (rc != SQLITE_ROW) {
+            return Fail("read appointment order").error();
+        }
+        return std::optional<CollectionEntry>(CollectionEntry{
+            static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)), sqlite3_column_int64(*stmt, 1),
+            sqlite3_column_int64(*stmt, 2), nullptr});
+    }
+    if (snapshotStamp_ != stamp) {
+        Result<sqlite3_stmt*> stmt = Prepare(
+            orderAll_, "SELECT oid, start_s, end_s FROM appointments ORDER BY start_s, oid");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        std::vector<CollectionEntry> order;
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            order.push_back(CollectionEntry{static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)),
+                                            sqlite3_column_int64(*stmt, 1),
+                                            sqlite3_column_int64(*stmt, 2), nullptr});
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("read appointment order").error();
+        }
+        orderSnapshot_ = std::move(order);
+        snapshotStamp_ = stamp;
+    }
+    if (index < 0 || static_cast<size_t>(index) >= orderSnapshot_.size()) {
+        return std::optional<CollectionEntry>();
+    }
+    return std::optional<CollectionEntry>(orderSnapshot_[static_cast<size_t>(index)]);
+}
+
+}  // namespace moru::poom::detail
