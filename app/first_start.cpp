@@ -76,7 +76,10 @@ enum class Placed { Written, AlreadyThere, Failed };
 // the result is Failed.
 Placed PlaceNewFile(const std::filesystem::path& file, std::string_view bytes, mode_t mode) {
     const std::filesystem::path folder = file.parent_path();
-    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string hidden = ".";
+    hidden += file.filename().string();
+    hidden += ".XXXXXX";
+    std::string temp = (folder / hidden).string();
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         return Placed::Failed;
