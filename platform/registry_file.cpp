@@ -10,6 +10,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/atomic_file.h"
+
 namespace moru::registry_detail {
 namespace {
 
@@ -25,11 +27,12 @@ Error ErrnoError(const std::string& what, const std::filesystem::path& file) {
 class FileLock {
 public:
     explicit FileLock(const std::filesystem::path& lockFile) {
-        fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0) {
-            error_ = ErrnoError("cannot open the registry lock", lockFile);
+        Result<int> fd = OpenNoFollow(lockFile, O_RDWR | O_CREAT);
+        if (!fd.ok()) {
+            error_ = Error{fd.error().code, "registry lock: " + fd.error().message};
             return;
         }
+        fd_ = *fd;
         while (::flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {
                 error_ = ErrnoError("cannot lock", lockFile);
@@ -81,58 +84,15 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& file) {
     return text;
 }
 
-Status WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return MakeError(errno, std::string("write failed: ") + std::strerror(errno));
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return {};
-}
-
-// Replaces the file by a complete new one: written and flushed under a temporary name, then
-// renamed over the old, so a crash or a reader at any moment finds one whole file.
-Status ReplaceFile(const std::filesystem::path& file, std::string_view text) {
-    std::filesystem::path temp = file;
-    temp += ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return ErrnoError("cannot create", temp);
-    }
-    Status written = WriteAll(fd, text);
-    if (written.ok() && ::fsync(fd) != 0) {
-        written = ErrnoError("cannot flush", temp);
-    }
-    ::close(fd);
-    if (written.ok() && ::rename(temp.c_str(), file.c_str()) != 0) {
-        written = ErrnoError("cannot rename onto", file);
-    }
-    if (!written.ok()) {
-        ::unlink(temp.c_str());
-        return Error{written.error().code, "registry not written: " + written.error().message};
-    }
-    return {};
-}
-
 std::filesystem::path LockFileOf(const std::filesystem::path& file) {
     std::filesystem::path lock = file;
     lock += ".lock";
     return lock;
 }
 
-Status EnsureFolder(const std::filesystem::path& file) {
-    std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
-    if (error) {
-        return MakeError(error.value(),
-                         "cannot create " + file.parent_path().string() + ": " + error.message());
-    }
-    return {};
+// Names of the temporaries that earlier versions of the programs wrote, one fixed name.
+bool IsLegacyTemporary(std::string_view name) {
+    return name == "registry.txt.tmp";
 }
 
 }  // namespace
@@ -141,12 +101,19 @@ Status EnsureFolder(const std::filesystem::path& file) {
 // it changed something. `change` returns false for "nothing to write" and may fail.
 Status Modify(const std::filesystem::path& file,
               const std::function<Result<bool>(Document&)>& change) {
-    if (Status folder = EnsureFolder(file); !folder.ok()) {
+    if (Status folder = MakePrivateFolders(file.parent_path()); !folder.ok()) {
         return folder;
     }
     FileLock lock(LockFileOf(file));
     if (lock.error()) {
         return *lock.error();
+    }
+    // Every writer holds this lock, so whatever temporary is there now was left by a writer
+    // that died; the first change of each process clears them.
+    static bool cleared = false;
+    if (!cleared) {
+        cleared = true;
+        RemoveStaleTemporaries(file, IsLegacyTemporary);
     }
     Result<std::string> text = ReadWholeFile(file);
     if (!text.ok()) {
@@ -160,7 +127,10 @@ Status Modify(const std::filesystem::path& file,
     if (!*changed) {
         return {};
     }
-    return ReplaceFile(file, Serialize(doc));
+    if (Status written = ReplaceFileAtomically(file, Serialize(doc)); !written.ok()) {
+        return Error{written.error().code, "registry not written: " + written.error().message};
+    }
+    return {};
 }
 
 // A reader needs no lock: the file is only ever replaced whole.

@@ -175,8 +175,13 @@ public:
     Result<long> Count() const;
     Result<ItemCollection> Restrict(std::u16string_view restriction) const;
     void SetIncludeRecurrences(bool include);
-    // 1-based; nothing once the index passes the last item.
+    // 1-based; nothing once the index passes the last item, or when the store failed to
+    // read (LastError says which).
     std::optional<Appointment> Item(long index) const;
+    // The read that last failed for this collection: the walk behind Item, or the rows of
+    // the items it listed (an item whose row could not be read shows only its identifier and
+    // times). A walk whose LastError is a failure is not the collection's content.
+    Status LastError() const;
     // True when some series had more occurrences in the window than one collection takes
     // (kMaxOccurrencesPerSeries); the collection then holds the first ones.
     bool Truncated() const;

@@ -49,6 +49,12 @@ const std::string& SelectRowSql() {
     return sql;
 }
 
+const std::string& SelectRowsFromSql() {
+    static const std::string sql =
+        SelectSql("(start_s, oid) >= (?1, ?2) AND start_s <= ?3 ORDER BY start_s, oid LIMIT ?4");
+    return sql;
+}
+
 const std::string& SelectSeriesSql() {
     static const std::string sql = SelectSql("recurring = 1");
     return sql;

@@ -11,6 +11,8 @@ namespace moru::poom::detail {
 
 // "SELECT <every column> FROM appointments WHERE oid = ?1".
 const std::string& SelectRowSql();
+// Whole rows in store order from (?1, ?2) on, starting no later than ?3, at most ?4 of them.
+const std::string& SelectRowsFromSql();
 // Every column of every recurring row.
 const std::string& SelectSeriesSql();
 // Statements whose parameters BindRow fills: ?1.. the columns, the last one the oid.

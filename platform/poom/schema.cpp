@@ -2,6 +2,7 @@
 // store is refused before SQLite writes a byte to it, and a new store appears under its name
 // only once it is complete (built beside it, then linked into place).
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -9,7 +10,9 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
 
+#include "platform/atomic_file.h"
 #include "platform/poom/session.h"
 
 namespace moru::poom::detail {
@@ -160,6 +163,25 @@ Status VerifySchema(sqlite3* db, const std::filesystem::path& file) {
     return {};
 }
 
+// SQLite opens its log, its shared-memory index and its journal by name beside the store, and
+// every commit rewrites the notice file; a link planted under one of those names would have
+// them write wherever it points. A store with such a link is not opened.
+Status CheckSidecars(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        return Refused(file, "a symbolic link, not opened");
+    }
+    for (const char* suffix : {"-wal", "-shm", "-journal", "-notify"}) {
+        std::filesystem::path sidecar = file;
+        sidecar += suffix;
+        if (::lstat(sidecar.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            return Refused(file, sidecar.filename().string() +
+                                     " beside it is a symbolic link; remove it to use the store");
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
@@ -167,9 +189,13 @@ Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
     if (Status header = CheckHeader(file); !header.ok()) {
         return header;
     }
+    if (Status sidecars = CheckSidecars(file); !sidecars.ok()) {
+        return sidecars;
+    }
     sqlite3* handle = nullptr;
     // Without SQLITE_OPEN_CREATE: a file that vanished since the check is not recreated here.
-    int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
+                             nullptr);
     if (rc != SQLITE_OK) {
         Error error = FileError(file, rc,
                                 std::string("cannot be opened: ") +
@@ -193,40 +219,79 @@ Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
 }
 
 Status CreateStore(const std::filesystem::path& file) {
-    std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) {
-        return FileError(file, ec.value(), "cannot create its folder: " + ec.message());
+    if (Status folder = MakePrivateFolders(file.parent_path()); !folder.ok()) {
+        return FileError(file, folder.error().code,
+                         "cannot create its folder: " + folder.error().message);
     }
-    static int sequence = 0;
-    const std::filesystem::path building =
-        file.string() + ".new-" + std::to_string(getpid()) + "-" + std::to_string(++sequence);
-    std::filesystem::remove(building, ec);
-
+    // An exclusive file of an unpredictable name, private from the start: SQLite builds the
+    // store in it (its journal and log take its mode), and it is linked into place complete.
+    Result<TemporaryFile> building = TemporaryFile::Create(file, kPrivateFileMode);
+    if (!building.ok()) {
+        return FileError(file, building.error().code,
+                         "cannot be created: " + building.error().message);
+    }
     sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(building.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(building->path().c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
     Status status;
     if (rc != SQLITE_OK) {
         status = FileError(file, rc, std::string("cannot be created: ") + sqlite3_errstr(rc));
     } else {
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
-        const std::string setup = "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                                  "; PRAGMA user_version = " + std::to_string(kSchemaVersion) +
-                                  "; BEGIN; " + kSchema + " COMMIT; PRAGMA journal_mode = WAL;";
+        std::string setup = "PRAGMA application_id = ";
+        setup += std::to_string(kApplicationId);
+        setup += "; PRAGMA user_version = ";
+        setup += std::to_string(kSchemaVersion);
+        setup += "; BEGIN; ";
+        setup += kSchema;
+        setup += " COMMIT; PRAGMA journal_mode = WAL;";
         status = ExecAll(db, file, setup.c_str());
     }
     sqlite3_close(db);
     if (status.ok()) {
         // link() never replaces: when another process created the store meanwhile, its file
         // stays and ours is dropped.
-        if (link(building.c_str(), file.c_str()) != 0 && errno != EEXIST) {
+        if (link(building->path().c_str(), file.c_str()) != 0 && errno != EEXIST) {
             status =
                 FileError(file, errno, std::string("cannot be created: ") + std::strerror(errno));
         }
     }
-    std::filesystem::remove(building, ec);
     return status;
+}
+
+namespace {
+
+// What a store build or an earlier version's build left beside the store when it died: the
+// half-built file ("appointments.db.new-<pid>-<n>" of earlier versions) and the journals of
+// half-built files that are gone.
+bool IsStaleBuild(std::string_view name, std::string_view store) {
+    if (!name.starts_with(store)) {
+        return false;
+    }
+    const std::string_view rest = name.substr(store.size());
+    return rest.starts_with(".new-") || rest.starts_with(".tmp-");
+}
+
+}  // namespace
+
+void RemoveStaleBuilds(const std::filesystem::path& file) {
+    const std::string store = file.filename().string();
+    const std::filesystem::path folder = file.parent_path();
+    auto isJournal = [](std::string_view name) {
+        return name.ends_with("-journal") || name.ends_with("-wal") || name.ends_with("-shm");
+    };
+    // The half-built files first (a living builder holds its file locked), then the journals
+    // whose file is gone.
+    RemoveStaleTemporaries(
+        file, [&](std::string_view name) { return IsStaleBuild(name, store) && !isJournal(name); });
+    RemoveStaleTemporaries(file, [&](std::string_view name) {
+        if (!IsStaleBuild(name, store) || !isJournal(name)) {
+            return false;
+        }
+        const std::string built(name.substr(0, name.rfind('-')));
+        struct stat info {};
+        return ::lstat((folder / built).c_str(), &info) != 0;
+    });
 }
 
 }  // namespace moru::poom::detail

@@ -34,6 +34,7 @@ Status Session::Open() {
     if (db != nullptr) {
         return {};
     }
+    RemoveStaleBuilds(file);
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
         if (Status created = CreateStore(file); !created.ok()) {
@@ -45,7 +46,7 @@ Status Session::Open() {
 
 void Session::Close() {
     for (Statement* s : {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_,
-                         &orderAll_, &orderAt_, &selectRange_, &selectMeta_}) {
+                         &orderAll_, &orderAt_, &selectRange_, &selectMeta_, &longestLead_, &selectRows_}) {
         s->reset(nullptr);
     }
     series_.clear();
@@ -135,6 +136,29 @@ Result<std::shared_ptr<const Row>> Session::LoadRow(uint32_t oid) {
                                           std::to_string(oid)};
     }
     return Fail("read appointment " + std::to_string(oid)).error();
+}
+
+Result<std::vector<std::shared_ptr<const Row>>> Session::LoadRowsFrom(int64_t start, uint32_t oid,
+                                                                      int64_t lastStart,
+                                                                      long limit) {
+    Result<sqlite3_stmt*> stmt = Prepare(selectRows_, SelectRowsFromSql().c_str());
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    sqlite3_bind_int64(*stmt, 1, start);
+    sqlite3_bind_int64(*stmt, 2, oid);
+    sqlite3_bind_int64(*stmt, 3, lastStart);
+    sqlite3_bind_int64(*stmt, 4, limit);
+    std::vector<std::shared_ptr<const Row>> rows;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+        rows.push_back(std::make_shared<const Row>(ReadRow(*stmt)));
+    }
+    if (rc != SQLITE_DONE) {
+        return Fail("read appointments").error();
+    }
+    return rows;
 }
 
 Result<std::vector<uint8_t>> Session::LoadInk(uint32_t oid) {

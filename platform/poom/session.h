@@ -100,6 +100,9 @@ struct CollectionEntry {
 struct Evaluation {
     std::vector<CollectionEntry> entries;
     bool truncated = false;  // some series had more occurrences than one collection takes
+    // The start range the walk read; the rows of its one-off items all start inside it.
+    int64_t low = 0;
+    int64_t high = -1;
 };
 
 struct Session {
@@ -118,6 +121,11 @@ struct Session {
     Status SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink);
     Status DeleteRow(uint32_t oid);
     Result<std::vector<uint8_t>> LoadInk(uint32_t oid);
+    // Whole rows in store order from (start, oid) on, starting no later than lastStart, at
+    // most `limit` of them (negative: no limit): one statement, so one read transaction, for
+    // a walk that reads the rows of many listed items.
+    Result<std::vector<std::shared_ptr<const Row>>> LoadRowsFrom(int64_t start, uint32_t oid,
+                                                                 int64_t lastStart, long limit);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the
     // occurrences of every series inside its window; without recurrences a series is one item.
@@ -152,7 +160,7 @@ private:
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
 
     Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
-        selectRange_, selectMeta_, longestLead_;
+        selectRange_, selectMeta_, longestLead_, selectRows_;
 };
 
 // The file beside the store that every committing writer touches; ChangeWatcher watches it.
@@ -163,6 +171,8 @@ void TouchNotifyFile(const std::filesystem::path& storeFile);
 // creating a new one.
 Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db);
 Status CreateStore(const std::filesystem::path& file);
+// Removes what store builds that died left beside the store.
+void RemoveStaleBuilds(const std::filesystem::path& file);
 
 // The test-only fault switch.
 bool FaultActive(int point);

@@ -96,6 +96,8 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
     int64_t high = (startDays.last + 1) * kDaySeconds - 1;
     low = std::max(low, endDays.first * kDaySeconds - maxSpan);
     high = std::min(high, (endDays.last + 1) * kDaySeconds);
+    result.low = low;
+    result.high = high;
 
     if (includeRecurrences) {
         if (Status s = RefreshSeries(); !s.ok()) {
