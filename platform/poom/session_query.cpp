@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <set>
 
 #include "platform/datetime.h"
@@ -143,6 +144,10 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         const int64_t reach = (timeOfDay + length) / kDaySeconds + 1;
         const int64_t fromDay = std::max(startDays.first, endDays.first - reach);
         const int64_t toDay = std::min(startDays.last, endDays.last);
+        // A window bounded on both sides bounds the work itself; only an open one, which would
+        // be endless for a series without an end, is capped.
+        const bool open = fromDay <= DayRange{}.first || toDay >= DayRange{}.last;
+        const int cap = open ? kMaxOccurrencesPerSeries : std::numeric_limits<int>::max();
         int taken = 0;
         ForEachOccurrenceDay(RuleOf(*series), fromDay, toDay, [&](int64_t day) {
             const int64_t start = day * kDaySeconds + timeOfDay;
@@ -150,7 +155,7 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
             if (!r.Matches(start, end)) {
                 return true;
             }
-            if (taken == kMaxOccurrencesPerSeries) {
+            if (taken == cap) {
                 result.truncated = true;
                 return false;
             }
