@@ -181,7 +181,7 @@ void SeedPattern(Row& row) {
     p.startDate = day * kDaySeconds;
     p.startTime = row.start;
     p.endTime = row.end;
-    p.duration = WholeMinutes(row.end - row.start);
+    p.duration = WholeMinutes(SpanSeconds(row.start, row.end));
     p.occurrences = 0;
     p.endDate = day * kDaySeconds;
     p.noEndDate = true;
@@ -349,7 +349,7 @@ void Appointment::SetEnd(double date) {
     state_->Write().end = detail::ToSeconds(date);
 }
 long Appointment::Duration() const {
-    return detail::WholeMinutes(state_->End() - state_->Start());
+    return detail::WholeMinutes(detail::SpanSeconds(state_->Start(), state_->End()));
 }
 void Appointment::SetDuration(long minutes) {
     detail::Row& row = state_->Write();

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <limits>
 
 #include "platform/datetime.h"
 #include "platform/poom/session.h"
@@ -59,7 +60,20 @@ int64_t OccurrenceLength(const Row& row) {
         const int64_t longest = (LastRepresentableDay() - FirstRepresentableDay() + 1) * 1440;
         return std::clamp<int64_t>(*row.pattern.duration, -longest, longest + 1) * 60;
     }
-    return row.end - row.start;
+    return SpanSeconds(row.start, row.end);
+}
+
+int64_t SpanSeconds(int64_t start, int64_t end) {
+    int64_t span = 0;
+    if (__builtin_sub_overflow(end, start, &span)) {
+        return end > start ? std::numeric_limits<int64_t>::max()
+                           : std::numeric_limits<int64_t>::min();
+    }
+    return span;
+}
+
+int64_t LongestSpanSeconds() {
+    return (LastRepresentableDay() + 1 - FirstRepresentableDay()) * kDaySeconds;
 }
 
 std::optional<std::string> ValidateRow(const Row& row) {

@@ -63,6 +63,11 @@ std::optional<int64_t> PatternLastDay(const Row& row);
 // Time of day (seconds) and length (seconds) of each occurrence of a recurring row.
 int64_t OccurrenceTimeOfDay(const Row& row);
 int64_t OccurrenceLength(const Row& row);
+// end - start, held within the 64-bit range: a row damaged outside the store may hold any
+// two values, and its length is still asked for.
+int64_t SpanSeconds(int64_t start, int64_t end);
+// The longest length any item can have: the whole calendar, years 100 to 9999.
+int64_t LongestSpanSeconds();
 // Why the row cannot be saved, or nothing.
 std::optional<std::string> ValidateRow(const Row& row);
 
@@ -147,10 +152,13 @@ private:
     Status Exec(const char* sql);
     Result<sqlite3_stmt*> Prepare(Statement& slot, const char* sql);
     Status RefreshSeries();
+    void ReportDamagedTimes(const CollectionEntry& entry);
     Status CommitAndAnnounce();
     void RollBack();
 
-    uint64_t localChanges_ = 0;  // commits through this connection
+    uint64_t localChanges_ = 0;           // commits through this connection
+    bool maxSpanReported_ = false;        // a damaged longest-item bound is said once
+    std::set<uint32_t> damagedReported_;  // one-off rows with damaged times, said once each
     int64_t seriesDataVersion_ = -1;
     uint64_t seriesLocalChanges_ = 0;
     std::vector<std::shared_ptr<const Row>> series_;  // every recurring row, kept per session

@@ -91,6 +91,18 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
             maxSpan = sqlite3_column_int64(*stmt, 0);
         }
     }
+    // The store only ever writes a length a saved item had; anything outside that was
+    // damaged outside it. The whole calendar is then the safe bound: slower, never wrong.
+    if (maxSpan < 0 || maxSpan > LongestSpanSeconds()) {
+        if (!maxSpanReported_) {
+            maxSpanReported_ = true;
+            std::fprintf(stderr,
+                         "appointment store %s: the longest-item bound %lld is damaged; every "
+                         "query reads the whole calendar\n",
+                         file.c_str(), static_cast<long long>(maxSpan));
+        }
+        maxSpan = LongestSpanSeconds();
+    }
     // The start range that the index walks: the Start clauses, narrowed by the End clauses
     // (an item ending on or after day E started at most maxSpan before E's midnight).
     int64_t low = startDays.first * kDaySeconds;
@@ -125,6 +137,7 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
             }
             entry.start = sqlite3_column_int64(*stmt, 1);
             entry.end = sqlite3_column_int64(*stmt, 2);
+            ReportDamagedTimes(entry);
             if (r.Matches(entry.start, entry.end)) {
                 result.entries.push_back(entry);
             }
@@ -168,6 +181,20 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         std::sort(result.entries.begin(), result.entries.end(), EntryBefore);
     }
     return result;
+}
+
+void Session::ReportDamagedTimes(const CollectionEntry& entry) {
+    Row times;
+    times.start = entry.start;
+    times.end = entry.end;
+    if (std::optional<std::string> why = ValidateRow(times)) {
+        // Only this program writes the store and it refuses such times: the row was changed
+        // outside it. It is listed with what it holds, and said once per session.
+        if (damagedReported_.insert(entry.oid).second) {
+            std::fprintf(stderr, "appointment store %s: appointment %u is damaged: %s\n",
+                         file.c_str(), entry.oid, why->c_str());
+        }
+    }
 }
 
 Result<long> Session::CountAll() {
