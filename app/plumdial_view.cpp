@@ -56,7 +56,9 @@ void CPlumdialView::OnInitialUpdate() {
         return;  // its message has been shown; the view stays empty
     }
     storeOpen_ = true;
-    (void)StartDeviceProgram(kRingsetDevicePath);
+    if (startsCompanion_) {
+        (void)StartDeviceProgram(kRingsetDevicePath);
+    }
     (void)LoadCategoryStore();
 
     settings_ = new SettingsScreen(*this, this);
