@@ -44,7 +44,8 @@ struct PopupMenu {
     bool SetGrayAt(size_t position, bool gray);
     bool SetCheckedByCommand(int commandId, bool checked);
     // Turns the entry at a position into a sub-menu entry with a new caption.
-    bool ModifyToSubmenuAt(size_t position, std::u16string text, std::shared_ptr<PopupMenu> submenu);
+    bool ModifyToSubmenuAt(size_t position, std::u16string text,
+                           std::shared_ptr<PopupMenu> submenu);
     const Item* FindCommand(int commandId) const;  // searches sub-menus too
 };
 
@@ -55,7 +56,7 @@ enum class MenuAlign { Left, Right };
 class ModalDialog {
 public:
     virtual ~ModalDialog() = default;
-    virtual int Exec() = 0;               // runs it for real
+    virtual int Exec() = 0;                      // runs it for real
     virtual std::string DialogName() const = 0;  // for scripts and logs, e.g. "MemoEditor"
 };
 
@@ -65,6 +66,14 @@ public:
     // An empty caption means the program's name. Returns kIdOk, kIdYes, kIdNo, ...
     virtual int MessageBox(std::u16string_view text, std::u16string_view caption,
                            unsigned style) = 0;
+    // The same box with a longer reason that the user can unfold (a fixed message of the
+    // system stays as it is; the details say what went wrong). Without a place for details,
+    // the box alone.
+    virtual int MessageBoxWithDetails(std::u16string_view text, std::u16string_view caption,
+                                      unsigned style, std::u16string_view details) {
+        (void)details;
+        return MessageBox(text, caption, style);
+    }
     // (x, y) is a point of the 240 x 267 screen. Returns the chosen command id, 0 for none.
     virtual int TrackPopupMenu(const PopupMenu& menu, MenuAlign align, int x, int y) = 0;
     virtual int RunModal(ModalDialog& dialog) = 0;

@@ -182,6 +182,30 @@ Status CheckSidecars(const std::filesystem::path& file) {
     return {};
 }
 
+bool HasLogContent(const std::filesystem::path& file) {
+    std::filesystem::path log = file;
+    log += "-wal";
+    struct stat info {};
+    return ::stat(log.c_str(), &info) == 0 && info.st_size > 0;
+}
+
+// "file:<path>?immutable=1", the path's reserved characters escaped.
+std::string ImmutableUri(const std::filesystem::path& file) {
+    std::string uri = "file:";
+    for (const unsigned char c : file.string()) {
+        if (c == '%' || c == '?' || c == '#' || c < 0x21 || c >= 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 0xF];
+        } else {
+            uri += static_cast<char>(c);
+        }
+    }
+    uri += "?immutable=1";
+    return uri;
+}
+
 }  // namespace
 
 Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
@@ -193,9 +217,15 @@ Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
         return sidecars;
     }
     sqlite3* handle = nullptr;
+    // A store that can only be read (a read-only device root, a file without write permission)
+    // still opens, for reading: SQLite keeps the log's index in memory then, and every write
+    // fails with SQLITE_READONLY.
+    const bool readOnly =
+        ::access(file.c_str(), W_OK) != 0 || ::access(file.parent_path().c_str(), W_OK) != 0;
     // Without SQLITE_OPEN_CREATE: a file that vanished since the check is not recreated here.
-    int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
-                             nullptr);
+    int rc = sqlite3_open_v2(
+        file.c_str(), &handle,
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc != SQLITE_OK) {
         Error error = FileError(file, rc,
                                 std::string("cannot be opened: ") +
@@ -207,7 +237,20 @@ Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
     // including the switch to WAL.
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     Status status = VerifySchema(handle, file);
-    if (status.ok()) {
+    if (!status.ok() && readOnly && sqlite3_errcode(handle) == SQLITE_CANTOPEN &&
+        !HasLogContent(file)) {
+        // Reading a log-mode store needs its shared-memory index, which a read-only folder
+        // cannot hold. With no log beside it everything is in the file itself, and on a
+        // medium nobody can write to, reading it as unchanging is exact.
+        sqlite3_close(handle);
+        handle = nullptr;
+        rc =
+            sqlite3_open_v2(ImmutableUri(file).c_str(), &handle,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW, nullptr);
+        status = rc == SQLITE_OK ? VerifySchema(handle, file)
+                                 : FileError(file, rc, "cannot be opened for reading");
+    }
+    if (status.ok() && !readOnly) {
         status = ExecAll(handle, file, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
     }
     if (!status.ok()) {

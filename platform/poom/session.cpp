@@ -180,7 +180,19 @@ Result<std::vector<uint8_t>> Session::LoadInk(uint32_t oid) {
     return Fail("read ink body").error();
 }
 
+Status Session::RefuseWhenReadOnly() const {
+    if (db != nullptr && sqlite3_db_readonly(db, "main") == 1) {
+        return Error{SQLITE_READONLY, "appointment store " + file.string() +
+                                          " can only be read (no write permission, or a "
+                                          "read-only file system): nothing was changed"};
+    }
+    return {};
+}
+
 Status Session::SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink) {
+    if (Status writable = RefuseWhenReadOnly(); !writable.ok()) {
+        return writable;
+    }
     // IMMEDIATE: a deferred transaction that later wants to write fails at once when another
     // process has committed in between, instead of waiting for the busy timeout.
     if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) {
@@ -278,6 +290,9 @@ Status Session::SaveRow(Row& row, const std::optional<std::vector<uint8_t>>& ink
 }
 
 Status Session::DeleteRow(uint32_t oid) {
+    if (Status writable = RefuseWhenReadOnly(); !writable.ok()) {
+        return writable;
+    }
     if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) {
         return s;
     }

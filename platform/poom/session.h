@@ -149,6 +149,7 @@ struct Session {
 
 private:
     Status Fail(const std::string& what) const;
+    Status RefuseWhenReadOnly() const;
     Status Exec(const char* sql);
     Result<sqlite3_stmt*> Prepare(Statement& slot, const char* sql);
     Status RefreshSeries();

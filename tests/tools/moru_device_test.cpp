@@ -423,5 +423,37 @@ TEST_F(MoruDeviceTest, OccurrenceCapOnlyForUnboundedQueriesAndReported) {
     EXPECT_NE(open.err.find("5000"), std::string::npos) << open.err;
 }
 
+// A device root on a read-only file system: the store opens for reading (list, show, count
+// answer as before) and every write fails with the reason, the file untouched. The root is made
+// read-only by a bind mount in a private mount namespace, so the test needs no privileges.
+TEST_F(MoruDeviceTest, ReadOnlyRootStillReadsAndRefusesWrites) {
+    if (RunTool("/usr/bin/unshare", {"-rm", "true"}).exitCode != 0) {
+        GTEST_SKIP() << "no private mount namespaces here";
+    }
+    const std::string id = Add({"--subject", "kept", "--start", "2024-03-05 09:30"});
+    const std::string bytes = ReadFileBytes(StoreFile());
+    const std::string root = root_.path().string();
+    auto readOnly = [&](const std::string& args) {
+        return RunTool("/usr/bin/unshare",
+                       {"-rm", "sh", "-c",
+                        "mount --bind -o ro \"$0\" \"$0\" && exec \"$1\" --root \"$0\" " + args,
+                        root, ToolPath("moru-device")});
+    };
+    const ToolRun list = readOnly("list");
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("\tkept\n"), std::string::npos) << list.out;
+    EXPECT_EQ(readOnly("count").out, "1\n");
+    EXPECT_EQ(readOnly("show " + id).exitCode, 0);
+    const std::vector<std::string> writes{"add --subject x --start '2024-03-06 10:00'",
+                                          "delete " + id};
+    for (const std::string& write : writes) {
+        SCOPED_TRACE(write);
+        const ToolRun refused = readOnly(write);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_NE(refused.err.find("can only be read"), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(ReadFileBytes(StoreFile()), bytes);
+}
+
 }  // namespace
 }  // namespace moru::test
