@@ -45,8 +45,10 @@ Status Session::Open() {
 }
 
 void Session::Close() {
-    for (Statement* s : {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_,
-                         &orderAll_, &orderAt_, &selectRange_, &selectMeta_, &longestLead_, &selectRows_}) {
+    for (Statement* s :
+         {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_, &orderAll_,
+          &orderAt_, &selectRange_, &selectMeta_, &longestLead_, &selectRows_, &begin_,
+          &rollback_}) {
         s->reset(nullptr);
     }
     series_.clear();
@@ -92,9 +94,26 @@ Result<sqlite3_stmt*> Session::Prepare(Statement& slot, const char* sql) {
     return slot.get();
 }
 
+Status Session::BeginRead() {
+    // Prepared once: a walk per repaint should not parse its BEGIN every time.
+    Result<sqlite3_stmt*> stmt = Prepare(begin_, "BEGIN");
+    if (!stmt.ok()) {
+        return stmt.status();
+    }
+    const int rc = sqlite3_step(*stmt);
+    sqlite3_reset(*stmt);
+    return rc == SQLITE_DONE ? Status() : Fail("BEGIN");
+}
+
 void Session::RollBack() {
     if (db != nullptr && sqlite3_get_autocommit(db) == 0) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        Result<sqlite3_stmt*> stmt = Prepare(rollback_, "ROLLBACK");
+        if (stmt.ok()) {
+            sqlite3_step(*stmt);
+            sqlite3_reset(*stmt);
+        } else {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
     }
 }
 

@@ -151,6 +151,7 @@ private:
     Status Fail(const std::string& what) const;
     Status RefuseWhenReadOnly() const;
     Status Exec(const char* sql);
+    Status BeginRead();
     Result<sqlite3_stmt*> Prepare(Statement& slot, const char* sql);
     Status RefreshSeries();
     void ReportDamagedTimes(const CollectionEntry& entry);
@@ -162,14 +163,23 @@ private:
     std::set<uint32_t> damagedReported_;  // one-off rows with damaged times, said once each
     int64_t seriesDataVersion_ = -1;
     uint64_t seriesLocalChanges_ = 0;
-    std::vector<std::shared_ptr<const Row>> series_;  // every recurring row, kept per session
+    // Every recurring row with what expanding it needs, worked out once per change of the
+    // store rather than on every walk (a count-limited pattern's last day takes a walk of its
+    // own to find).
+    struct Series {
+        std::shared_ptr<const Row> row;
+        RecurrenceRule rule;
+        int64_t timeOfDay = 0;  // seconds after midnight at which each occurrence starts
+        int64_t length = 0;     // seconds each occurrence lasts
+    };
+    std::vector<Series> series_;
     std::set<uint32_t> unexpandable_;  // recurring rows with a damaged pattern: listed as is
     // A snapshot of the store order for the live collection, valid at snapshotStamp_.
     std::vector<CollectionEntry> orderSnapshot_;
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
 
     Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
-        selectRange_, selectMeta_, longestLead_, selectRows_;
+        selectRange_, selectMeta_, longestLead_, selectRows_, begin_, rollback_;
 };
 
 // The file beside the store that every committing writer touches; ChangeWatcher watches it.

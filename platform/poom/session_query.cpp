@@ -19,6 +19,31 @@ constexpr int64_t kDaySeconds = 86400;
 // delete keeps its index small and changes the store at every step.
 constexpr long kDirectLookupLimit = 256;
 
+// Sorts by (start, oid) through a small key per entry: cheaper to move than the entries, which
+// carry their series.
+void SortOccurrences(std::vector<CollectionEntry>::iterator from,
+                     std::vector<CollectionEntry>::iterator to) {
+    struct Key {
+        int64_t start;
+        uint32_t oid;
+        uint32_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(static_cast<size_t>(to - from));
+    for (auto it = from; it != to; ++it) {
+        keys.push_back(Key{it->start, it->oid, static_cast<uint32_t>(it - from)});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return a.start != b.start ? a.start < b.start : a.oid < b.oid;
+    });
+    std::vector<CollectionEntry> sorted;
+    sorted.reserve(keys.size());
+    for (const Key& key : keys) {
+        sorted.push_back(std::move(from[key.index]));
+    }
+    std::move(sorted.begin(), sorted.end(), from);
+}
+
 bool EntryBefore(const CollectionEntry& a, const CollectionEntry& b) {
     return a.start != b.start ? a.start < b.start : a.oid < b.oid;
 }
@@ -35,7 +60,7 @@ Status Session::RefreshSeries() {
         return stmt.status();
     }
     ResetOnExit reset{*stmt};
-    std::vector<std::shared_ptr<const Row>> loaded;
+    std::vector<Series> loaded;
     std::set<uint32_t> unexpandable;
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
@@ -48,7 +73,12 @@ Status Session::RefreshSeries() {
             unexpandable.insert(row.oid);
             continue;
         }
-        loaded.push_back(std::make_shared<const Row>(std::move(row)));
+        Series series;
+        series.rule = RuleOf(row);
+        series.timeOfDay = OccurrenceTimeOfDay(row);
+        series.length = OccurrenceLength(row);
+        series.row = std::make_shared<const Row>(std::move(row));
+        loaded.push_back(std::move(series));
     }
     if (rc != SQLITE_DONE) {
         return Fail("read recurring appointments");
@@ -61,7 +91,7 @@ Status Session::RefreshSeries() {
 }
 
 Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences) {
-    if (Status s = Exec("BEGIN"); !s.ok()) {
+    if (Status s = BeginRead(); !s.ok()) {
         return s.error();
     }
     // One read transaction: the one-off items and the series come from the same moment.
@@ -150,9 +180,9 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         return result;
     }
     const size_t oneOffs = result.entries.size();
-    for (const std::shared_ptr<const Row>& series : series_) {
-        const int64_t timeOfDay = OccurrenceTimeOfDay(*series);
-        const int64_t length = OccurrenceLength(*series);
+    for (const Series& series : series_) {
+        const int64_t timeOfDay = series.timeOfDay;
+        const int64_t length = series.length;
         // An occurrence on day d ends at most this many days after d.
         const int64_t reach = (timeOfDay + length) / kDaySeconds + 1;
         const int64_t fromDay = std::max(startDays.first, endDays.first - reach);
@@ -162,7 +192,7 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         const bool open = fromDay <= DayRange{}.first || toDay >= DayRange{}.last;
         const int cap = open ? kMaxOccurrencesPerSeries : std::numeric_limits<int>::max();
         int taken = 0;
-        ForEachOccurrenceDay(RuleOf(*series), fromDay, toDay, [&](int64_t day) {
+        ForEachOccurrenceDay(series.rule, fromDay, toDay, [&](int64_t day) {
             const int64_t start = day * kDaySeconds + timeOfDay;
             const int64_t end = start + length;
             if (!r.Matches(start, end)) {
@@ -173,17 +203,27 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
                 return false;
             }
             ++taken;
-            result.entries.push_back(CollectionEntry{series->oid, start, end, series});
+            result.entries.push_back(CollectionEntry{series.row->oid, start, end, series.row});
             return true;
         });
     }
     if (result.entries.size() > oneOffs) {
-        std::sort(result.entries.begin(), result.entries.end(), EntryBefore);
+        // The one-off items come in store order from the index; only the occurrences, added
+        // series by series, need sorting before the two runs are merged.
+        const auto occurrences = result.entries.begin() + static_cast<std::ptrdiff_t>(oneOffs);
+        SortOccurrences(occurrences, result.entries.end());
+        std::inplace_merge(result.entries.begin(), occurrences, result.entries.end(), EntryBefore);
     }
     return result;
 }
 
 void Session::ReportDamagedTimes(const CollectionEntry& entry) {
+    static const int64_t first = FirstRepresentableDay() * kDaySeconds;
+    static const int64_t last = (LastRepresentableDay() + 1) * kDaySeconds;
+    if (entry.start >= first && entry.start < last && entry.end >= entry.start &&
+        entry.end < last) {
+        return;  // every row the store wrote itself
+    }
     Row times;
     times.start = entry.start;
     times.end = entry.end;
