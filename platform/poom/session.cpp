@@ -45,10 +45,9 @@ Status Session::Open() {
 }
 
 void Session::Close() {
-    for (Statement* s :
-         {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_, &orderAll_,
-          &orderAt_, &selectRange_, &selectMeta_, &longestLead_, &selectRows_, &begin_,
-          &rollback_}) {
+    for (Statement* s : {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_,
+                         &orderAll_, &orderAt_, &selectRange_, &selectMeta_, &longestLead_,
+                         &selectRows_, &begin_, &rollback_}) {
         s->reset(nullptr);
     }
     series_.clear();

@@ -313,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"RemindersBackwards",
                 {"reminders", "--from", "2024-01-01 10:00", "--to", "2024-01-01 09:59"}},
         BadCase{"RemindersImpossibleTime",
-                {"reminders", "--from", "2024-01-01 25:00", "--to", "2024-01-02"}})
+                {"reminders", "--from", "2024-01-01 25:00", "--to", "2024-01-02"}},
         // Input with control characters, echoed in the complaint.
         BadCase{"UnknownCommandWithEscape", {"frob\x1b[2Jnicate"}},
         BadCase{"UnknownOptionWithNewline", GoodPlus({"--col\nour", "red"})},
