@@ -67,7 +67,9 @@ std::filesystem::path WindowsFolder() {
 // Removes what a placing that died left beside `file`, in this version's naming and in the
 // hidden ".<name>.XXXXXX" of earlier versions.
 void RemoveStalePlacings(const std::filesystem::path& file) {
-    const std::string hidden = "." + file.filename().string() + ".";
+    std::string hidden = ".";
+    hidden += file.filename().string();
+    hidden += '.';
     RemoveStaleTemporaries(file, [&hidden](std::string_view name) {
         constexpr size_t kRandomPart = 6;
         return name.size() == hidden.size() + kRandomPart && name.starts_with(hidden);

@@ -58,7 +58,8 @@ std::u16string NoticeBody(const Reminder& reminder, ItemKind kind, bool missed,
             start->year == now.year && start->month == now.month && start->day == now.day;
         body += today ? std::u16string(u"Today") : FormatDate(*start, u"yyyy.MM.dd(ddd)");
         if (!reminder.allDay) {
-            body += u" " + FormatTime(*start, u"HH:mm");
+            body += u' ';
+            body += FormatTime(*start, u"HH:mm");
         }
     }
     if (kind >= Alarm && kind <= Appointment) {
