@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/atomic_file.h"
 #include "platform/device_root.h"
 #include "platform/process.h"
 
@@ -53,73 +54,26 @@ void Report(const std::string& what, const std::filesystem::path& where, int err
                  std::strerror(error));
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-enum class Placed { Written, AlreadyThere, Failed };
-
-// Gives `file` the content `bytes`, unless something of that name exists. The bytes are
-// written and flushed under a hidden temporary name and then linked under the real one: the
-// link fails rather than replace a file made meanwhile (by the user, or by a second calendar
-// on the same root), and nobody ever sees a half-written sound. errno holds the reason when
-// the result is Failed.
-Placed PlaceNewFile(const std::filesystem::path& file, std::string_view bytes, mode_t mode) {
-    const std::filesystem::path folder = file.parent_path();
-    std::string hidden = ".";
-    hidden += file.filename().string();
-    hidden += ".XXXXXX";
-    std::string temp = (folder / hidden).string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return Placed::Failed;
-    }
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = errno;
-    ::close(fd);
-    Placed result = Placed::Failed;
-    if (ok) {
-        if (::link(temp.c_str(), file.c_str()) == 0) {
-            result = Placed::Written;
-        } else if (errno == EEXIST) {
-            result = Placed::AlreadyThere;
-        } else if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, file.c_str(), RENAME_NOREPLACE) ==
-                   0) {
-            result = Placed::Written;  // a file system without hard links
-        } else {
-            result = errno == EEXIST ? Placed::AlreadyThere : Placed::Failed;
-        }
-        error = errno;
-    }
-    ::unlink(temp.c_str());
-    errno = error;
-    return result;
-}
-
 // The device's \Windows folder, made when missing; empty (with errno set) when it cannot be.
 std::filesystem::path WindowsFolder() {
     const std::filesystem::path folder = TranslateDevicePath(kWindowsDevicePath);
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        errno = error.value();
-        return {};
-    }
-    if (!std::filesystem::is_directory(folder, error)) {
-        errno = ENOTDIR;
+    if (Status made = MakePrivateFolders(folder); !made.ok()) {
+        errno = made.error().code;
         return {};
     }
     return folder;
+}
+
+// Removes what a placing that died left beside `file`, in this version's naming and in the
+// hidden ".<name>.XXXXXX" of earlier versions.
+void RemoveStalePlacings(const std::filesystem::path& file) {
+    std::string hidden = ".";
+    hidden += file.filename().string();
+    hidden += '.';
+    RemoveStaleTemporaries(file, [&hidden](std::string_view name) {
+        constexpr size_t kRandomPart = 6;
+        return name.size() == hidden.size() + kRandomPart && name.starts_with(hidden);
+    });
 }
 
 bool IsWaveName(const std::string& name) {
@@ -163,11 +117,14 @@ int PlaceBundledSounds() {
         Report("the reminder sounds", TranslateDevicePath(kWindowsDevicePath), errno);
         return 0;
     }
+    const QDir bundled(QString::fromLatin1(kSoundResources));
+    for (const QString& name : bundled.entryList(QDir::Files, QDir::Name)) {
+        RemoveStalePlacings(folder / name.toStdString());
+    }
     if (HoldsSounds(folder)) {
         return 0;
     }
     int placed = 0;
-    const QDir bundled(QString::fromLatin1(kSoundResources));
     for (const QString& name : bundled.entryList(QDir::Files, QDir::Name)) {
         QFile resource(bundled.filePath(name));
         if (!resource.open(QIODevice::ReadOnly)) {
@@ -177,23 +134,21 @@ int PlaceBundledSounds() {
         }
         const QByteArray bytes = resource.readAll();
         const std::filesystem::path file = folder / name.toStdString();
-        switch (PlaceNewFile(file, std::string_view(bytes.constData(), bytes.size()), 0644)) {
-            case Placed::Written:
-                ++placed;
-                break;
-            case Placed::AlreadyThere:
-                break;
-            case Placed::Failed:
-                // The folder refuses new files; the other sounds would fail the same way.
-                Report("the reminder sound " + name.toStdString(), folder, errno);
-                return placed;
+        const Result<Placed> result =
+            PlaceNewFile(file, std::string_view(bytes.constData(), bytes.size()), kPrivateFileMode);
+        if (!result.ok()) {
+            // The folder refuses new files; the other sounds would fail the same way.
+            Report("the reminder sound " + name.toStdString(), folder, result.error().code);
+            return placed;
         }
+        placed += *result == Placed::Written ? 1 : 0;
     }
     return placed;
 }
 
 bool PlaceClockLauncher() {
     const std::filesystem::path file = TranslateDevicePath(kClockDevicePath);
+    RemoveStalePlacings(file);
     struct stat info {};
     if (::lstat(file.c_str(), &info) == 0) {
         return false;  // anything there, even a dangling link, is the user's choice
@@ -207,11 +162,13 @@ bool PlaceClockLauncher() {
         Report("the clock launcher", file.parent_path(), errno);
         return false;
     }
-    const Placed placed = PlaceNewFile(file, kClockLauncher, 0755);
-    if (placed == Placed::Failed) {
-        Report("the clock launcher", folder, errno);
+    // Executable for its owner only, like every other file of the device root.
+    const Result<Placed> placed = PlaceNewFile(file, kClockLauncher, 0700);
+    if (!placed.ok()) {
+        Report("the clock launcher", folder, placed.error().code);
+        return false;
     }
-    return placed == Placed::Written;
+    return *placed == Placed::Written;
 }
 
 }  // namespace moru

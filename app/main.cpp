@@ -1,6 +1,7 @@
 // moru-calendar: the calendar program. See app/start_options.h for the command line.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 #include <optional>
 
@@ -74,12 +75,19 @@ int main(int argc, char** argv) {
         return 0;  // the running calendar came to the front
     }
     // Only the calendar that owns the root fills it in; a screenshot run does too, so a root
-    // first used for a screenshot is no different afterwards.
-    (void)PlaceBundledSounds();
-    (void)PlaceClockLauncher();
+    // first used for a screenshot is no different afterwards. Each placed file is flushed to
+    // the disk, which on a fresh root costs more than the whole start: it comes after the
+    // first paint, never before it.
+    auto placeFirstStartFiles = [] {
+        (void)PlaceBundledSounds();
+        (void)PlaceClockLauncher();
+    };
     if (options.screenshot) {
-        return calendar.WriteScreenshot(*options.screenshot, options.screen);
+        const int written = calendar.WriteScreenshot(*options.screenshot, options.screen);
+        placeFirstStartFiles();
+        return written;
     }
+    QTimer::singleShot(0, &application, placeFirstStartFiles);
     TerminationSignal termination;
     QObject::connect(&termination, &TerminationSignal::Received, &calendar.frame()->view(),
                      &QWidget::close);

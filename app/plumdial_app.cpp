@@ -56,8 +56,10 @@ CPlumdialApp::~CPlumdialApp() {
 }
 
 bool CPlumdialApp::InitInstance() {
+    // A screenshot renders and ends: it is not the calendar of the root, so it neither claims
+    // the root from a running calendar nor defers to one, and starts no companion.
     instance_ = std::make_unique<SingleInstance>(DeviceRoot());
-    if (!instance_->Claim()) {
+    if (!options_.screenshot && !instance_->Claim()) {
         (void)SingleInstance::Ask(DeviceRoot(), SingleInstance::Request::Raise);
         return false;
     }
@@ -92,6 +94,7 @@ bool CPlumdialApp::InitInstance() {
     });
     connect(instance_.get(), &SingleInstance::QuitRequested, &frame_->view(), &QWidget::close);
 
+    frame_->view().SetStartsCompanion(!options_.screenshot);
     frame_->view().OnInitialUpdate();
     if (frame_->view().storeOpen()) {
         (void)frame_->WatchStore();

@@ -14,6 +14,7 @@
 #include "screens/month_calendar_screen.h"
 #include "screens/schedule_list_window.h"
 #include "store/category_store.h"
+#include "store/memo_files.h"
 #include "store/store_connection.h"
 
 namespace moru {
@@ -56,8 +57,11 @@ void CPlumdialView::OnInitialUpdate() {
         return;  // its message has been shown; the view stays empty
     }
     storeOpen_ = true;
-    (void)StartDeviceProgram(kRingsetDevicePath);
+    if (startsCompanion_) {
+        (void)StartDeviceProgram(kRingsetDevicePath);
+    }
     (void)LoadCategoryStore();
+    RemoveStaleMemoTemporaries();
 
     settings_ = new SettingsScreen(*this, this);
     AddScreen(settings_, false);

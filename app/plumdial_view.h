@@ -51,6 +51,8 @@ public:
     HostedScreen* visibleScreen() const;
 
     bool storeOpen() const { return storeOpen_; }
+    // Whether OnInitialUpdate starts the companion; a screenshot run starts none.
+    void SetStartsCompanion(bool starts) { startsCompanion_ = starts; }
     bool refreshPending() const { return refreshTimer_.isActive(); }
     int refreshRemainingMs() const { return refreshTimer_.remainingTime(); }
 
@@ -79,6 +81,7 @@ private:
     SettingsScreen* settings_ = nullptr;
     QTimer refreshTimer_;
     bool storeOpen_ = false;
+    bool startsCompanion_ = true;
     int scale_ = 1;
 };
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
+#include <cstdio>
 
 namespace moru {
 namespace {
@@ -19,14 +21,44 @@ constexpr quint32 kProtocolVersion = 1;
 constexpr quint32 kAnswerDone = 1;
 constexpr quint32 kAnswerUnknown = 0;
 
-// The user's runtime directory when the session has one; otherwise the temporary directory,
-// where the user id in the name keeps two users' calendars apart.
+// A folder only this user can enter: made 0700 when missing, and used only when it is a real
+// folder (not a link), owned by this user, and closed to everyone else. Anything else under a
+// predictable name may be another user's, planted to catch or block our socket.
+bool IsPrivateFolder(const QByteArray& path) {
+    if (::mkdir(path.constData(), 0700) == 0) {
+        ::chmod(path.constData(), 0700);  // the umask may have taken bits away
+    }
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+// The user's runtime directory when the session has one. Without it, a folder of this user's
+// own in the temporary directory, kept short for the socket's name; when that name is taken by
+// someone else, one under the user's cache folder.
 QString RuntimeDirectory() {
     QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) {
         return runtime;
     }
-    return QDir::tempPath();
+    const QString inTemp = QDir::tempPath() + QStringLiteral("/moru-calendar-%1").arg(::geteuid());
+    if (IsPrivateFolder(QFile::encodeName(inTemp))) {
+        return inTemp;
+    }
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty()) {
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    }
+    QDir().mkpath(cache);
+    const QString inCache = cache + QStringLiteral("/moru-calendar-run");
+    if (IsPrivateFolder(QFile::encodeName(inCache))) {
+        std::fprintf(stderr, "moru-calendar: %s is not a private folder of this user; using %s\n",
+                     qPrintable(inTemp), qPrintable(inCache));
+        return inCache;
+    }
+    std::fprintf(stderr, "moru-calendar: neither %s nor %s is a private folder of this user\n",
+                 qPrintable(inTemp), qPrintable(inCache));
+    return inCache;
 }
 
 }  // namespace
@@ -59,7 +91,7 @@ bool SingleInstance::Claim() {
     // A kernel lock goes away with its process, so a crashed calendar never blocks the next.
     // Close-on-exec keeps the companion we start from inheriting it.
     const QByteArray lockPath = (name_ + QStringLiteral(".lock")).toLocal8Bit();
-    lockFd_ = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lockFd_ = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (lockFd_ < 0) {
         // Without a lock file nothing can be shared; run rather than refuse to start.
         return true;
@@ -78,7 +110,7 @@ bool SingleInstance::Claim() {
 
 bool SingleInstance::IsRunning(const std::filesystem::path& root) {
     const QByteArray lockPath = (ServerName(root) + QStringLiteral(".lock")).toLocal8Bit();
-    const int fd = ::open(lockPath.constData(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(lockPath.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return false;  // no calendar ever ran for this root in this session
     }

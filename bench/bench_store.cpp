@@ -1,9 +1,14 @@
 // The store under the load of a full calendar: the month screen's query, the companion's
-// query for today and tomorrow, reading one appointment by identifier, and opening the store.
+// query for today and tomorrow, reading one appointment by identifier, opening the store, and
+// `moru-device list` over a month's 42 days as a whole process.
 // Each runs against a store of 10,000 and of 100,000 one-off appointments plus 500 recurring
 // series, built once per process by the same generator moru-gen-store uses.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -235,6 +240,38 @@ void BM_OpenStore(benchmark::State& state) {
     }
 }
 
+// `moru-device list` over the 42 days of a month's grid as a whole process (start, open, walk,
+// print), run against the same store: the CPU time of the child, user and system, per run.
+void BM_ListProcess(benchmark::State& state) {
+    Fixture& store = StoreOf(state.range(0));
+    const std::string tool = std::string(MORU_BINARY_DIR) + "/moru-device";
+    const std::string root = store.root.string();
+    for (auto _ : state) {
+        rusage before{};
+        getrusage(RUSAGE_CHILDREN, &before);
+        const pid_t child = fork();
+        if (child == 0) {
+            const int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+            execl(tool.c_str(), tool.c_str(), "--root", root.c_str(), "list", "--from",
+                  "2025-06-01", "--to", "2025-07-12", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("moru-device list failed");
+            return;
+        }
+        rusage after{};
+        getrusage(RUSAGE_CHILDREN, &after);
+        auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+        state.SetIterationTime(seconds(after.ru_utime) + seconds(after.ru_stime) -
+                               seconds(before.ru_utime) - seconds(before.ru_stime));
+    }
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
     b->Arg(10'000)->Arg(100'000)->Repetitions(5)->ReportAggregatesOnly(true);
 }
@@ -243,6 +280,7 @@ BENCHMARK(BM_MonthQuery)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompanionQuery)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadOneAppointment)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenStore)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListProcess)->Apply(Sizes)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -16,13 +16,20 @@ ScriptedUiHost::~ScriptedUiHost() {
 
 int ScriptedUiHost::MessageBox(std::u16string_view text, std::u16string_view caption,
                                unsigned style) {
-    messages.push_back({std::u16string(text), std::u16string(caption), style});
+    messages.push_back({std::u16string(text), std::u16string(caption), style, {}});
     if (!messageAnswers.empty()) {
         const int answer = messageAnswers.front();
         messageAnswers.pop_front();
         return answer;
     }
     return (style & 0x0F) == kMbYesNo ? kIdYes : kIdOk;
+}
+
+int ScriptedUiHost::MessageBoxWithDetails(std::u16string_view text, std::u16string_view caption,
+                                          unsigned style, std::u16string_view details) {
+    const int answer = MessageBox(text, caption, style);
+    messages.back().details = std::u16string(details);
+    return answer;
 }
 
 int ScriptedUiHost::TrackPopupMenu(const PopupMenu& menu, MenuAlign align, int x, int y) {

@@ -16,6 +16,7 @@ public:
         std::u16string text;
         std::u16string caption;  // as given (empty means the program's name)
         unsigned style = 0;
+        std::u16string details;  // the unfoldable reason, when the box has one
     };
     struct TrackedMenu {
         PopupMenu menu;  // a copy, as it was when shown
@@ -31,6 +32,8 @@ public:
     ScriptedUiHost& operator=(const ScriptedUiHost&) = delete;
 
     int MessageBox(std::u16string_view text, std::u16string_view caption, unsigned style) override;
+    int MessageBoxWithDetails(std::u16string_view text, std::u16string_view caption, unsigned style,
+                              std::u16string_view details) override;
     int TrackPopupMenu(const PopupMenu& menu, MenuAlign align, int x, int y) override;
     int RunModal(ModalDialog& dialog) override;
 

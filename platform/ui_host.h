@@ -66,6 +66,14 @@ public:
     // An empty caption means the program's name. Returns kIdOk, kIdYes, kIdNo, ...
     virtual int MessageBox(std::u16string_view text, std::u16string_view caption,
                            unsigned style) = 0;
+    // The same box with a longer reason that the user can unfold (a fixed message of the
+    // system stays as it is; the details say what went wrong). Without a place for details,
+    // the box alone.
+    virtual int MessageBoxWithDetails(std::u16string_view text, std::u16string_view caption,
+                                      unsigned style, std::u16string_view details) {
+        (void)details;
+        return MessageBox(text, caption, style);
+    }
     // (x, y) is a point of the 240 x 267 screen. Returns the chosen command id, 0 for none.
     virtual int TrackPopupMenu(const PopupMenu& menu, MenuAlign align, int x, int y) = 0;
     virtual int RunModal(ModalDialog& dialog) = 0;

@@ -87,6 +87,8 @@ std::optional<DateTime> ReminderService::Run() {
     // next change.
     const DateTime retry = FromSeconds(nowS + kRetrySeconds);
     if (!stateLoaded_) {
+        // One companion runs per root, so no save of this file is under way.
+        RemoveStaleReminderTemporaries(stateFile_);
         Result<ReminderState> loaded = LoadReminderState(stateFile_);
         if (!loaded.ok()) {
             // Going on without it would repeat every reminder of the day.

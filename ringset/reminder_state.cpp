@@ -8,6 +8,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/device_root.h"
 
 namespace moru {
@@ -168,47 +169,17 @@ Result<ReminderState> LoadReminderState(const std::filesystem::path& file) {
 }
 
 Status SaveReminderState(const std::filesystem::path& file, const ReminderState& state) {
-    const std::string bytes = EncodeReminderState(state);
-    const std::filesystem::path temporary = file.string() + ".new";
-    std::error_code folderError;
-    std::filesystem::create_directories(file.parent_path(), folderError);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return ErrnoError("cannot write", temporary);
+    if (Status folder = MakePrivateFolders(file.parent_path()); !folder.ok()) {
+        return folder;
     }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            Error error = ErrnoError("cannot write", temporary);
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return error;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0) {
-        Error error = ErrnoError("cannot flush", temporary);
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    ::close(fd);
-    if (::rename(temporary.c_str(), file.c_str()) != 0) {
-        Error error = ErrnoError("cannot replace", file);
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    // The rename itself lasts only once the folder is flushed.
-    const int folder = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return {};
+    return ReplaceFileAtomically(file, EncodeReminderState(state));
+}
+
+int RemoveStaleReminderTemporaries(const std::filesystem::path& file) {
+    // Earlier versions wrote the new state to "<file>.new", with no lock of their own.
+    const std::string legacy = file.filename().string() + ".new";
+    return RemoveStaleTemporaries(file,
+                                  [&legacy](std::string_view name) { return name == legacy; });
 }
 
 }  // namespace moru

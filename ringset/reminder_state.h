@@ -43,8 +43,10 @@ ReminderState DecodeReminderState(std::string_view text, std::string* notes = nu
 
 // A missing file is an empty state.
 Result<ReminderState> LoadReminderState(const std::filesystem::path& file);
-// Writes a sibling temporary file, flushes it and renames it over the old one, so a reader
-// (or a crash) sees the old state or the new, never part of one.
+// Replaces the file atomically (platform/atomic_file.h), so a reader (or a crash) sees the
+// old state or the new, never part of one.
 Status SaveReminderState(const std::filesystem::path& file, const ReminderState& state);
+// Removes what saves that died left beside the file. Returns how many were removed.
+int RemoveStaleReminderTemporaries(const std::filesystem::path& file);
 
 }  // namespace moru

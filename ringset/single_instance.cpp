@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/atomic_file.h"
 #include "platform/device_root.h"
 
 namespace moru {
@@ -80,12 +81,15 @@ std::filesystem::path InstanceLockFile() {
 }
 
 Result<std::optional<InstanceLock>> InstanceLock::Acquire(const std::filesystem::path& lockFile) {
-    std::error_code folderError;
-    std::filesystem::create_directories(lockFile.parent_path(), folderError);
-    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return ErrnoError("cannot open the instance lock", lockFile);
+    if (Status folder = MakePrivateFolders(lockFile.parent_path()); !folder.ok()) {
+        return Error{folder.error().code, "instance lock: " + folder.error().message};
     }
+    // Never through a link: the holder truncates the file to write its id into it.
+    const Result<int> opened = OpenNoFollow(lockFile, O_RDWR | O_CREAT);
+    if (!opened.ok()) {
+        return Error{opened.error().code, "instance lock: " + opened.error().message};
+    }
+    const int fd = *opened;
     if (!TryLock(fd)) {
         const int code = errno;
         ::close(fd);
@@ -128,7 +132,7 @@ InstanceLock::~InstanceLock() {
 
 Result<QuitOutcome> RequestQuit(const std::filesystem::path& lockFile,
                                 std::chrono::milliseconds wait) {
-    const int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(lockFile.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) {
             return QuitOutcome::NotRunning;

@@ -13,6 +13,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/atomic_file.h"
 #include "store/category_store.h"
 
 namespace moru {
@@ -145,10 +146,12 @@ CategoryDisk ReadCategoryDisk(const std::filesystem::path& file) {
 
 Result<CategoryFileLock> CategoryFileLock::Acquire(const std::filesystem::path& file) {
     const std::string lockName = file.string() + kLockSuffix;
-    const int fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return Error{errno, "cannot open the lock file " + lockName + ": " + std::strerror(errno)};
+    // A link planted in the lock's place makes the open fail rather than be written through.
+    const Result<int> opened = OpenNoFollow(lockName, O_RDWR | O_CREAT);
+    if (!opened.ok()) {
+        return opened.error();
     }
+    const int fd = *opened;
     // Holders keep the lock only for one read and one write of a small file, so waiting for
     // it is short; EINTR only restarts the wait.
     int rc = 0;
@@ -174,11 +177,8 @@ CategoryFileLock::~CategoryFileLock() {
 
 Status UpdateCategoryFile(const std::filesystem::path& file,
                           const std::function<void(CategoryLists&)>& change) {
-    std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) {
-        return Error{ec.value(),
-                     "cannot make the folder of " + file.string() + ": " + ec.message()};
+    if (Status folder = MakePrivateFolders(file.parent_path()); !folder.ok()) {
+        return folder;
     }
     Result<CategoryFileLock> lock = CategoryFileLock::Acquire(file);
     if (!lock.ok()) {

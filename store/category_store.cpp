@@ -9,10 +9,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/device_root.h"
 #include "platform/text.h"
 #include "platform/ui_host.h"
@@ -62,9 +65,7 @@ void ReportSystemError(const char* what, const std::filesystem::path& path, int 
 // every missing level of the data folder is made, not only the last one.
 void PrepareDataFolder() {
     const std::filesystem::path folder = TranslateDevicePath(Calendar().dataFolder);
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (!std::filesystem::is_directory(folder, error)) {
+    if (!MakePrivateFolders(folder).ok()) {
         std::fprintf(stderr, "moru: cannot make the data folder %s; using %s instead\n",
                      folder.c_str(), TranslateDevicePath(kFallbackDataFolder).c_str());
         Calendar().dataFolder = std::u16string(kFallbackDataFolder);
@@ -124,60 +125,15 @@ void SetCurrentLists(CategoryLists lists) {
     state.AnniversaryOids = std::move(lists.anniversaries);
 }
 
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<size_t>(written);
-    }
-    return true;
+std::string_view AsText(const std::vector<uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-// Replaces the file as a whole: the new content goes to a temporary file beside it, reaches
-// the disk, and only then takes the old file's name. A failure at any step leaves the old
-// file exactly as it was, so a full disk or a crash mid-write cannot cost the user their
-// classification.
-bool ReplaceFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::string temporary = path.string() + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        ReportSystemError("cannot create a file beside", path, errno);
-        return false;
-    }
-    // mkostemp makes the file private; keep the permissions the file had, or the usual ones.
-    struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ReportSystemError("cannot write", path, error);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    // The rename itself lives in the folder; make it durable too. A failure here does not
-    // undo the save, so it is only reported.
-    const int folder = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0 || ::fsync(folder) != 0) {
-        ReportSystemError("cannot flush the folder of", path, errno);
-    }
-    if (folder >= 0) {
-        ::close(folder);
-    }
-    return true;
+// The temporaries of earlier versions: "MoruCalendar.dat.XXXXXX".
+bool IsLegacyTemporary(std::string_view name) {
+    constexpr size_t kRandomPart = 6;
+    return name.size() == dataFileName.size() + 1 + kRandomPart &&
+           name.starts_with(ToUtf8(dataFileName) + ".");
 }
 
 // A damaged file is about to be replaced by whatever could be read from it at the next save.
@@ -185,12 +141,13 @@ bool ReplaceFileAtomically(const std::filesystem::path& path, const std::vector<
 void KeepDamagedCopy(const std::filesystem::path& path) {
     std::filesystem::path copy = path;
     copy += kDamagedSuffix;
-    std::error_code error;
-    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing,
-                               error);
-    if (error) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    Status kept = in.bad() ? Status(Error{EIO, "cannot read " + path.string()})
+                           : ReplaceFileAtomically(copy, bytes);
+    if (!kept.ok()) {
         std::fprintf(stderr, "moru: cannot keep a copy of the damaged %s: %s\n", path.c_str(),
-                     error.message().c_str());
+                     kept.error().message.c_str());
     }
 }
 
@@ -212,6 +169,8 @@ void MoveUnreadableAside(const std::filesystem::path& path, int openError) {
 bool LoadCategoryStore() {
     PrepareDataFolder();
     const std::filesystem::path path = CategoryFilePath();
+    // One calendar runs per root, so no temporary of this file is being written now.
+    RemoveStaleTemporaries(path, IsLegacyTemporary);
 
     std::FILE* file = std::fopen(path.c_str(), "rbe");
     if (file == nullptr) {
@@ -263,7 +222,9 @@ bool SaveCategoryStore() {
         SetCurrentLists(MergeCategoryLists(FileBase(), CurrentLists(), disk.lists));
     }
     const CategoryLists lists = CurrentLists();
-    if (!ReplaceFileAtomically(path, EncodeCategoryLists(lists))) {
+    const Status saved = ReplaceFileAtomically(path, AsText(EncodeCategoryLists(lists)));
+    if (!saved.ok()) {
+        std::fprintf(stderr, "moru: %s\n", saved.error().message.c_str());
         if (changedElsewhere) {
             FileBase() = disk.lists;
         }
@@ -290,7 +251,11 @@ std::filesystem::path CategoryFile() {
 }
 
 bool WriteCategoryFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    return ReplaceFileAtomically(path, bytes);
+    const Status written = ReplaceFileAtomically(path, AsText(bytes));
+    if (!written.ok()) {
+        std::fprintf(stderr, "moru: %s\n", written.error().message.c_str());
+    }
+    return written.ok();
 }
 
 }  // namespace moru

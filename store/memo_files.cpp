@@ -14,6 +14,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/atomic_file.h"
 #include "platform/device_root.h"
 #include "platform/text.h"
 #include "store/category_store.h"
@@ -212,44 +213,30 @@ Result<std::vector<uint8_t>> ReadMemoFile(std::u16string_view devicePath) {
 
 Status WriteMemoFile(std::u16string_view devicePath, std::span<const uint8_t> bytes) {
     const std::filesystem::path path = TranslateDevicePath(devicePath);
-    std::error_code made;
-    std::filesystem::create_directories(path.parent_path(), made);
-    // The temporary name does not end in ".pwi", so no listing ever takes it for a memo.
-    std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX"));
-    Descriptor fd(::mkstemp(temporary.data()));
-    if (fd.get() < 0) {
-        return FileError("cannot create a temporary file for memo", path, errno);
+    if (Status folder = MakePrivateFolders(path.parent_path()); !folder.ok()) {
+        return folder;
     }
-    auto fail = [&](const char* what) {
-        const int code = errno;
-        ::unlink(temporary.c_str());
-        return Status(FileError(what, path, code));
-    };
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
-        if (put < 0 && errno == EINTR) {
-            continue;
+    // The temporary's name ("<memo>.pwi.tmp-XXXXXX") does not end in ".pwi", so no listing
+    // ever takes it for a memo.
+    return ReplaceFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+int RemoveStaleMemoTemporaries() {
+    const std::filesystem::path folder = DataFolderPath();
+    // Any memo's name serves: the helper looks at every temporary of a ".pwi" file beside it,
+    // and at the ".<memo>.pwi.XXXXXX" temporaries of earlier versions.
+    return RemoveStaleTemporaries(folder / "memo.pwi", [](std::string_view name) {
+        constexpr std::string_view kInfix = ".pwi.tmp-";
+        constexpr size_t kRandomPart = 6;
+        const size_t at = name.rfind(kInfix);
+        if (at != std::string_view::npos && name.size() == at + kInfix.size() + kRandomPart) {
+            return true;
         }
-        if (put <= 0) {
-            return fail("cannot write memo");
-        }
-        written += static_cast<size_t>(put);
-    }
-    // mkstemp makes the file private; a memo gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd.get(), 0666 & ~mask);
-    if (::fsync(fd.get()) != 0) {
-        return fail("cannot flush memo");
-    }
-    if (::close(fd.Release()) != 0) {
-        return fail("cannot close memo");
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        return fail("cannot replace memo");
-    }
-    return {};
+        const size_t legacy = name.rfind(".pwi.");
+        return name.starts_with('.') && legacy != std::string_view::npos &&
+               name.size() == legacy + 5 + kRandomPart;
+    });
 }
 
 Status DeleteMemoFile(std::u16string_view devicePath) {

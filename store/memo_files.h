@@ -66,6 +66,9 @@ Result<std::vector<uint8_t>> ReadMemoFile(std::u16string_view devicePath);
 Status WriteMemoFile(std::u16string_view devicePath, std::span<const uint8_t> bytes);
 // Removes a memo file; a file that is already gone counts as removed.
 Status DeleteMemoFile(std::u16string_view devicePath);
+// Removes the temporaries of memo writes a crash left in the data folder (none is being
+// written: one calendar runs per root). Returns how many were removed.
+int RemoveStaleMemoTemporaries();
 
 // Note data in transit between the memo editor and its callers: a byte count and a
 // zero-initialised block. Emptying frees the block.

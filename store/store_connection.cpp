@@ -26,7 +26,7 @@ void ShowOpenFailure(const Error& error) {
                  error.message.c_str(), error.code);
     std::u16string text(kOpenFailureFormat);
     text.replace(text.find(u"%d"), 2, FromUtf8(std::to_string(ShownCode(error))));
-    CurrentUiHost().MessageBox(text, u"", kMbOk);
+    CurrentUiHost().MessageBoxWithDetails(text, u"", kMbOk, FromUtf8(error.message));
 }
 
 // The bit of a weekday in a pattern's mask (Sunday 1 .. Saturday 64).

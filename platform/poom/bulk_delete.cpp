@@ -17,6 +17,9 @@ Status Session::DeleteRows(std::span<const uint32_t> oids,
     if (db == nullptr) {
         return Fail("delete appointments");
     }
+    if (Status writable = RefuseWhenReadOnly(); !writable.ok()) {
+        return writable;
+    }
     if (Status s = Exec("BEGIN IMMEDIATE"); !s.ok()) {
         return s;
     }

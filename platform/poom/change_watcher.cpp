@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "platform/device_root.h"
 #include "platform/poom/poom.h"
 #include "platform/poom/session.h"
@@ -27,12 +28,13 @@ void TouchNotifyFile(const std::filesystem::path& storeFile) {
     // close, not to what the file says.
     static std::atomic<uint64_t> touches{0};
     const uint64_t value = ++touches;
-    const int fd = open(NotifyFileOf(storeFile).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    // Never through a link: a planted one would have every commit write into its target.
+    const Result<int> fd = OpenNoFollow(NotifyFileOf(storeFile), O_WRONLY | O_CREAT);
+    if (!fd.ok()) {
         return;  // the change itself is committed; a missing notice only delays a refresh
     }
-    [[maybe_unused]] const ssize_t written = pwrite(fd, &value, sizeof value, 0);
-    close(fd);
+    [[maybe_unused]] const ssize_t written = pwrite(*fd, &value, sizeof value, 0);
+    close(*fd);
 }
 
 }  // namespace detail
@@ -43,11 +45,8 @@ void AnnounceStoreChange(const std::filesystem::path& storeFile) {
 
 Result<std::unique_ptr<ChangeWatcher>> ChangeWatcher::Open(const std::filesystem::path& storeFile) {
     const std::filesystem::path folder = storeFile.parent_path();
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        return Error{ec.value(),
-                     "change watcher: cannot create " + folder.string() + ": " + ec.message()};
+    if (Status made = MakePrivateFolders(folder); !made.ok()) {
+        return Error{made.error().code, "change watcher: " + made.error().message};
     }
     std::unique_ptr<ChangeWatcher> watcher(new ChangeWatcher());
     watcher->fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);

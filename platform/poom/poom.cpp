@@ -5,6 +5,8 @@
 // their row on first use; an occurrence shares its series' row until it is written to.
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <unordered_map>
 
 #include "platform/datetime.h"
 #include "platform/poom/poom.h"
@@ -17,10 +19,13 @@ namespace detail {
 
 constexpr int64_t kDaySeconds = 86400;
 
+struct CollectionState;
+
 struct AppointmentState {
     std::shared_ptr<Session> session;
-    std::shared_ptr<const Row> row;  // null: a listed item whose row is not read yet
-    std::shared_ptr<Row> owned;      // set once this handle has its own, changed copy
+    std::shared_ptr<CollectionState> collection;  // the collection that listed it, if any
+    std::shared_ptr<const Row> row;               // null: a listed item whose row is not read yet
+    std::shared_ptr<Row> owned;                   // set once this handle has its own, changed copy
     uint32_t oid = 0;
     bool listed = false;      // start/end below are the times the collection listed
     bool occurrence = false;  // one occurrence of a series: start/end are its own
@@ -28,23 +33,7 @@ struct AppointmentState {
     int64_t end = 0;
     std::optional<std::vector<uint8_t>> pendingInk;  // written with the next Save
 
-    const Row& Read() {
-        if (!row) {
-            Result<std::shared_ptr<const Row>> loaded =
-                session ? session->LoadRow(oid) : Result<std::shared_ptr<const Row>>(Error{});
-            if (loaded.ok()) {
-                row = *loaded;
-            } else {
-                // Deleted since it was listed: it keeps what the listing knew.
-                auto stub = std::make_shared<Row>();
-                stub->oid = oid;
-                stub->start = start;
-                stub->end = end;
-                row = stub;
-            }
-        }
-        return *row;
-    }
+    const Row& Read();
 
     Row& Write() {
         if (!owned) {
@@ -65,12 +54,21 @@ struct AppointmentState {
     int64_t End() { return ShowsListedTimes() ? end : Read().end; }
 };
 
+// The live collection reads the rows of the items it lists this many at a time.
+constexpr long kLiveRowBatch = 512;
+
 struct CollectionState {
     std::shared_ptr<Session> session;
     std::optional<Restriction> restriction;  // none: the folder's own, live collection
     bool includeRecurrences = false;
     std::optional<Evaluation> evaluation;  // a restricted collection's items, once evaluated
     std::optional<Error> evaluationError;
+    // Rows of listed one-off items, read together the first time one of them is needed: a
+    // walk that reads its items' properties costs one statement, not one per item.
+    std::unordered_map<uint32_t, std::shared_ptr<const Row>> rows;
+    bool rowsRead = false;                                  // an evaluated collection's, once
+    std::optional<std::pair<int64_t, uint64_t>> rowsStamp;  // the live collection's batch
+    std::optional<Error> lastError;  // the read that last failed for this collection
 
     bool Live() const { return !restriction.has_value() && !includeRecurrences; }
 
@@ -83,11 +81,80 @@ struct CollectionState {
             } else {
                 std::fprintf(stderr, "%s\n", result.error().message.c_str());
                 evaluationError = result.error();
+                lastError = result.error();
             }
         }
         return evaluation ? &*evaluation : nullptr;
     }
+
+    void Fail(const Error& error) {
+        std::fprintf(stderr, "%s\n", error.message.c_str());
+        lastError = error;
+    }
+
+    // The row of a listed one-off item, or null when it is gone or could not be read.
+    std::shared_ptr<const Row> RowOf(uint32_t oid, int64_t listedStart) {
+        if (Live()) {
+            const std::pair<int64_t, uint64_t> stamp = session->ChangeStamp();
+            if (rowsStamp != stamp || !rows.contains(oid)) {
+                rows.clear();
+                rowsStamp = stamp;
+                Result<std::vector<std::shared_ptr<const Row>>> batch = session->LoadRowsFrom(
+                    listedStart, oid, std::numeric_limits<int64_t>::max(), kLiveRowBatch);
+                if (!batch.ok()) {
+                    Fail(batch.error());
+                    return nullptr;
+                }
+                for (auto& loaded : *batch) {
+                    rows.emplace(loaded->oid, std::move(loaded));
+                }
+            }
+        } else if (!rowsRead && evaluation) {
+            rowsRead = true;
+            Result<std::vector<std::shared_ptr<const Row>>> batch =
+                session->LoadRowsFrom(evaluation->low, 0, evaluation->high, -1);
+            if (!batch.ok()) {
+                Fail(batch.error());
+                return nullptr;
+            }
+            rows.reserve(batch->size());
+            for (auto& loaded : *batch) {
+                rows.emplace(loaded->oid, std::move(loaded));
+            }
+        }
+        auto found = rows.find(oid);
+        return found != rows.end() ? found->second : nullptr;
+    }
 };
+
+const Row& AppointmentState::Read() {
+    if (row) {
+        return *row;
+    }
+    if (collection) {
+        row = collection->RowOf(oid, start);
+    }
+    if (!row && session && (!collection || !collection->lastError)) {
+        Result<std::shared_ptr<const Row>> loaded = session->LoadRow(oid);
+        if (loaded.ok()) {
+            row = *loaded;
+        } else if (loaded.error().code != SQLITE_NOTFOUND && collection) {
+            collection->Fail(loaded.error());
+        } else if (loaded.error().code != SQLITE_NOTFOUND) {
+            std::fprintf(stderr, "%s\n", loaded.error().message.c_str());
+        }
+    }
+    if (!row) {
+        // Deleted since it was listed, or unreadable (the collection says which): it keeps
+        // what the listing knew.
+        auto stub = std::make_shared<Row>();
+        stub->oid = oid;
+        stub->start = start;
+        stub->end = end;
+        row = stub;
+    }
+    return *row;
+}
 
 Error NotLoggedOn() {
     return Error{SQLITE_MISUSE, "appointment store: not logged on"};
@@ -114,7 +181,7 @@ void SeedPattern(Row& row) {
     p.startDate = day * kDaySeconds;
     p.startTime = row.start;
     p.endTime = row.end;
-    p.duration = WholeMinutes(row.end - row.start);
+    p.duration = WholeMinutes(SpanSeconds(row.start, row.end));
     p.occurrences = 0;
     p.endDate = day * kDaySeconds;
     p.noEndDate = true;
@@ -282,7 +349,7 @@ void Appointment::SetEnd(double date) {
     state_->Write().end = detail::ToSeconds(date);
 }
 long Appointment::Duration() const {
-    return detail::WholeMinutes(state_->End() - state_->Start());
+    return detail::WholeMinutes(detail::SpanSeconds(state_->Start(), state_->End()));
 }
 void Appointment::SetDuration(long minutes) {
     detail::Row& row = state_->Write();
@@ -484,7 +551,7 @@ std::optional<Appointment> ItemCollection::Item(long index) const {
     if (state_->Live()) {
         Result<std::optional<detail::CollectionEntry>> found = state_->session->ItemAt(index - 1);
         if (!found.ok()) {
-            std::fprintf(stderr, "%s\n", found.error().message.c_str());
+            state_->Fail(found.error());
             return std::nullopt;
         }
         if (!found->has_value()) {
@@ -500,6 +567,9 @@ std::optional<Appointment> ItemCollection::Item(long index) const {
     }
     auto item = std::make_shared<AppointmentState>();
     item->session = state_->session;
+    if (entry.series == nullptr) {
+        item->collection = state_;
+    }
     item->oid = entry.oid;
     item->start = entry.start;
     item->end = entry.end;
@@ -507,6 +577,13 @@ std::optional<Appointment> ItemCollection::Item(long index) const {
     item->occurrence = entry.series != nullptr;
     item->listed = !item->occurrence;
     return Appointment(item);
+}
+
+Status ItemCollection::LastError() const {
+    if (state_->lastError) {
+        return *state_->lastError;
+    }
+    return {};
 }
 
 bool ItemCollection::Truncated() const {

@@ -19,8 +19,8 @@
 //   reach into D; a zero-length item at midnight of D does). Other text makes Restrict fail.
 // - With IncludeRecurrences, each occurrence of a recurring series inside the restricted
 //   window comes back as its own item (its own Start and End, the series' identifier).
-//   An unbounded window is capped (kMaxOccurrencesPerSeries); expansion jumps straight to
-//   the window.
+//   Only a window open on one side is capped (kMaxOccurrencesPerSeries, reported by
+//   Truncated); expansion jumps straight to the window.
 // - The unrestricted collection (Folder::Items) is live: after a deletion, Item(i) returns
 //   what moved down. A restricted collection is evaluated once, on its first use, and then
 //   kept as it was (the month screen keeps one across repaints).
@@ -52,7 +52,9 @@ inline constexpr int kAppointmentItem = 1;  // CreateItem's appointment type
 inline constexpr size_t kMaxInkBodyBytes = size_t{1024} * 1024;
 
 // A window without bounds would be endless for a series with no end; no series yields more
-// than this many occurrences to one collection.
+// than this many occurrences to a collection whose window is open on either side (a window
+// bounded on both sides bounds the work itself and is never cut). Truncated() says when the
+// cap cut a series.
 inline constexpr int kMaxOccurrencesPerSeries = 5000;
 
 // Recurrence types as the pattern stores them.
@@ -185,8 +187,13 @@ public:
     Result<long> Count() const;
     Result<ItemCollection> Restrict(std::u16string_view restriction) const;
     void SetIncludeRecurrences(bool include);
-    // 1-based; nothing once the index passes the last item.
+    // 1-based; nothing once the index passes the last item, or when the store failed to
+    // read (LastError says which).
     std::optional<Appointment> Item(long index) const;
+    // The read that last failed for this collection: the walk behind Item, or the rows of
+    // the items it listed (an item whose row could not be read shows only its identifier and
+    // times). A walk whose LastError is a failure is not the collection's content.
+    Status LastError() const;
     // True when some series had more occurrences in the window than one collection takes
     // (kMaxOccurrencesPerSeries); the collection then holds the first ones.
     bool Truncated() const;

@@ -2,6 +2,7 @@
 // store is refused before SQLite writes a byte to it, and a new store appears under its name
 // only once it is complete (built beside it, then linked into place).
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -10,7 +11,9 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
 
+#include "platform/atomic_file.h"
 #include "platform/poom/session.h"
 
 namespace moru::poom::detail {
@@ -205,6 +208,49 @@ Status MigrateStore(sqlite3* db, const std::filesystem::path& file) {
     return {};
 }
 
+// SQLite opens its log, its shared-memory index and its journal by name beside the store, and
+// every commit rewrites the notice file; a link planted under one of those names would have
+// them write wherever it points. A store with such a link is not opened.
+Status CheckSidecars(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        return Refused(file, "a symbolic link, not opened");
+    }
+    for (const char* suffix : {"-wal", "-shm", "-journal", "-notify"}) {
+        std::filesystem::path sidecar = file;
+        sidecar += suffix;
+        if (::lstat(sidecar.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            return Refused(file, sidecar.filename().string() +
+                                     " beside it is a symbolic link; remove it to use the store");
+        }
+    }
+    return {};
+}
+
+bool HasLogContent(const std::filesystem::path& file) {
+    std::filesystem::path log = file;
+    log += "-wal";
+    struct stat info {};
+    return ::stat(log.c_str(), &info) == 0 && info.st_size > 0;
+}
+
+// "file:<path>?immutable=1", the path's reserved characters escaped.
+std::string ImmutableUri(const std::filesystem::path& file) {
+    std::string uri = "file:";
+    for (const unsigned char c : file.string()) {
+        if (c == '%' || c == '?' || c == '#' || c < 0x21 || c >= 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 0xF];
+        } else {
+            uri += static_cast<char>(c);
+        }
+    }
+    uri += "?immutable=1";
+    return uri;
+}
+
 }  // namespace
 
 Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
@@ -212,9 +258,22 @@ Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
     if (Status header = CheckHeader(file); !header.ok()) {
         return header;
     }
+    if (Status sidecars = CheckSidecars(file); !sidecars.ok()) {
+        return sidecars;
+    }
     sqlite3* handle = nullptr;
+    // A store that can only be read (a read-only device root, a file without write permission)
+    // still opens, for reading: SQLite keeps the log's index in memory then, and every write
+    // fails with SQLITE_READONLY.
+    const bool readOnly =
+        ::access(file.c_str(), W_OK) != 0 || ::access(file.parent_path().c_str(), W_OK) != 0;
     // Without SQLITE_OPEN_CREATE: a file that vanished since the check is not recreated here.
-    int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    // A connection belongs to one logged-on Application, used by its program's one thread, so
+    // SQLite's own locking of each call is pure cost.
+    int rc = sqlite3_open_v2(file.c_str(), &handle,
+                             (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                                 SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
     if (rc != SQLITE_OK) {
         Error error = FileError(file, rc,
                                 std::string("cannot be opened: ") +
@@ -226,7 +285,20 @@ Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
     // including the switch to WAL.
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     Status status = VerifySchema(handle, file);
-    if (status.ok()) {
+    if (!status.ok() && readOnly && sqlite3_errcode(handle) == SQLITE_CANTOPEN &&
+        !HasLogContent(file)) {
+        // Reading a log-mode store needs its shared-memory index, which a read-only folder
+        // cannot hold. With no log beside it everything is in the file itself, and on a
+        // medium nobody can write to, reading it as unchanging is exact.
+        sqlite3_close(handle);
+        handle = nullptr;
+        rc =
+            sqlite3_open_v2(ImmutableUri(file).c_str(), &handle,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW, nullptr);
+        status = rc == SQLITE_OK ? VerifySchema(handle, file)
+                                 : FileError(file, rc, "cannot be opened for reading");
+    }
+    if (status.ok() && !readOnly) {
         status = ExecAll(handle, file, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
     }
     if (status.ok()) {
@@ -245,40 +317,90 @@ Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db) {
 }
 
 Status CreateStore(const std::filesystem::path& file) {
-    std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) {
-        return FileError(file, ec.value(), "cannot create its folder: " + ec.message());
+    if (Status folder = MakePrivateFolders(file.parent_path()); !folder.ok()) {
+        return FileError(file, folder.error().code,
+                         "cannot create its folder: " + folder.error().message);
     }
-    static int sequence = 0;
-    const std::filesystem::path building =
-        file.string() + ".new-" + std::to_string(getpid()) + "-" + std::to_string(++sequence);
-    std::filesystem::remove(building, ec);
-
+    // An exclusive file of an unpredictable name, private from the start: SQLite builds the
+    // store in it (its journal and log take its mode), and it is linked into place complete.
+    Result<TemporaryFile> building = TemporaryFile::Create(file, kPrivateFileMode);
+    if (!building.ok()) {
+        return FileError(file, building.error().code,
+                         "cannot be created: " + building.error().message);
+    }
     sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(building.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(building->path().c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
     Status status;
     if (rc != SQLITE_OK) {
         status = FileError(file, rc, std::string("cannot be created: ") + sqlite3_errstr(rc));
     } else {
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
-        const std::string setup = "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                                  "; PRAGMA user_version = " + std::to_string(kSchemaVersion) +
-                                  "; BEGIN; " + kSchema + " COMMIT; PRAGMA journal_mode = WAL;";
+        std::string setup =
+            "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; "
+            "PRAGMA application_id = ";
+        setup += std::to_string(kApplicationId);
+        setup += "; PRAGMA user_version = ";
+        setup += std::to_string(kSchemaVersion);
+        // The file is nobody's until it is linked into place and is thrown away on any
+        // failure, so it is built without a journal or flushes of its own; the one flush
+        // below, before the link, makes it durable as a whole. (A first start on a real disk
+        // otherwise spent most of its time in a dozen flushes of an empty store.)
+        setup += "; BEGIN; ";
+        setup += kSchema;
+        setup += " COMMIT; PRAGMA journal_mode = WAL;";
         status = ExecAll(db, file, setup.c_str());
     }
     sqlite3_close(db);
+    if (status.ok() && ::fsync(building->fd()) != 0) {
+        status = FileError(file, errno, std::string("cannot be created: ") + std::strerror(errno));
+    }
     if (status.ok()) {
         // link() never replaces: when another process created the store meanwhile, its file
         // stays and ours is dropped.
-        if (link(building.c_str(), file.c_str()) != 0 && errno != EEXIST) {
+        if (link(building->path().c_str(), file.c_str()) != 0 && errno != EEXIST) {
             status =
                 FileError(file, errno, std::string("cannot be created: ") + std::strerror(errno));
+        } else if (Status flushed = FlushFolder(file.parent_path()); !flushed.ok()) {
+            std::fprintf(stderr, "%s\n", flushed.error().message.c_str());
         }
     }
-    std::filesystem::remove(building, ec);
     return status;
+}
+
+namespace {
+
+// What a store build or an earlier version's build left beside the store when it died: the
+// half-built file ("appointments.db.new-<pid>-<n>" of earlier versions) and the journals of
+// half-built files that are gone.
+bool IsStaleBuild(std::string_view name, std::string_view store) {
+    if (!name.starts_with(store)) {
+        return false;
+    }
+    const std::string_view rest = name.substr(store.size());
+    return rest.starts_with(".new-") || rest.starts_with(".tmp-");
+}
+
+}  // namespace
+
+void RemoveStaleBuilds(const std::filesystem::path& file) {
+    const std::string store = file.filename().string();
+    const std::filesystem::path folder = file.parent_path();
+    auto isJournal = [](std::string_view name) {
+        return name.ends_with("-journal") || name.ends_with("-wal") || name.ends_with("-shm");
+    };
+    // The half-built files first (a living builder holds its file locked), then the journals
+    // whose file is gone.
+    RemoveStaleTemporaries(
+        file, [&](std::string_view name) { return IsStaleBuild(name, store) && !isJournal(name); });
+    RemoveStaleTemporaries(file, [&](std::string_view name) {
+        if (!IsStaleBuild(name, store) || !isJournal(name)) {
+            return false;
+        }
+        const std::string built(name.substr(0, name.rfind('-')));
+        struct stat info {};
+        return ::lstat((folder / built).c_str(), &info) != 0;
+    });
 }
 
 }  // namespace moru::poom::detail

@@ -75,6 +75,11 @@ std::optional<int64_t> PatternLastDay(const Row& row);
 // Time of day (seconds) and length (seconds) of each occurrence of a recurring row.
 int64_t OccurrenceTimeOfDay(const Row& row);
 int64_t OccurrenceLength(const Row& row);
+// end - start, held within the 64-bit range: a row damaged outside the store may hold any
+// two values, and its length is still asked for.
+int64_t SpanSeconds(int64_t start, int64_t end);
+// The longest length any item can have: the whole calendar, years 100 to 9999.
+int64_t LongestSpanSeconds();
 // Why the row cannot be saved, or nothing.
 std::optional<std::string> ValidateRow(const Row& row);
 
@@ -92,6 +97,15 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// Resets a cached statement when the scope ends, so that no read stays open between calls.
+struct ResetOnExit {
+    sqlite3_stmt* stmt;
+    ~ResetOnExit() {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+    }
+};
+
 // One entry of an evaluated collection.
 struct CollectionEntry {
     uint32_t oid = 0;
@@ -103,6 +117,9 @@ struct CollectionEntry {
 struct Evaluation {
     std::vector<CollectionEntry> entries;
     bool truncated = false;  // some series had more occurrences than one collection takes
+    // The start range the walk read; the rows of its one-off items all start inside it.
+    int64_t low = 0;
+    int64_t high = -1;
 };
 
 struct Session {
@@ -143,6 +160,11 @@ struct Session {
     void AbandonBatch();
     bool inBatch() const { return inBatch_; }
     Result<std::vector<uint8_t>> LoadInk(uint32_t oid);
+    // Whole rows in store order from (start, oid) on, starting no later than lastStart, at
+    // most `limit` of them (negative: no limit): one statement, so one read transaction, for
+    // a walk that reads the rows of many listed items.
+    Result<std::vector<std::shared_ptr<const Row>>> LoadRowsFrom(int64_t start, uint32_t oid,
+                                                                 int64_t lastStart, long limit);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the
     // occurrences of every series inside its window; without recurrences a series is one item.
@@ -161,9 +183,13 @@ struct Session {
 
 private:
     Status Fail(const std::string& what) const;
+    Status RefuseWhenReadOnly() const;
     Status Exec(const char* sql);
+    // BEGIN, prepared once: a walk per repaint should not parse it every time.
+    Status ExecBegin();
     Result<sqlite3_stmt*> Prepare(Statement& slot, const char* sql);
     Status RefreshSeries();
+    void ReportDamagedTimes(const CollectionEntry& entry);
     Status CommitAndAnnounce();
     void RollBack();
     // The transaction around one Save or Delete (none of its own inside a batch), and its end.
@@ -174,18 +200,29 @@ private:
     bool batchBroken_ = false;  // a write of the batch failed and the batch was rolled back
     bool batchWrote_ = false;   // a write of the batch succeeded: its commit is announced
 
-    uint64_t localChanges_ = 0;  // commits through this connection
-    int readDepth_ = 0;          // open ReadBatch objects that began a read transaction
+    uint64_t localChanges_ = 0;           // commits through this connection
+    int readDepth_ = 0;                   // open ReadBatch objects that began a read transaction
+    bool maxSpanReported_ = false;        // a damaged longest-item bound is said once
+    std::set<uint32_t> damagedReported_;  // one-off rows with damaged times, said once each
     int64_t seriesDataVersion_ = -1;
     uint64_t seriesLocalChanges_ = 0;
-    std::vector<std::shared_ptr<const Row>> series_;  // every recurring row, kept per session
+    // Every recurring row with what expanding it needs, worked out once per change of the
+    // store rather than on every walk (a count-limited pattern's last day takes a walk of its
+    // own to find).
+    struct Series {
+        std::shared_ptr<const Row> row;
+        RecurrenceRule rule;
+        int64_t timeOfDay = 0;  // seconds after midnight at which each occurrence starts
+        int64_t length = 0;     // seconds each occurrence lasts
+    };
+    std::vector<Series> series_;
     std::set<uint32_t> unexpandable_;  // recurring rows with a damaged pattern: listed as is
     // A snapshot of the store order for the live collection, valid at snapshotStamp_.
     std::vector<CollectionEntry> orderSnapshot_;
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
 
     Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
-        selectRange_, selectMeta_, longestLead_, selectUid_;
+        selectRange_, selectMeta_, longestLead_, selectRows_, begin_, rollback_, selectUid_;
     std::map<std::string, Statement> saveStatements_;  // SaveRow's, by their text
 };
 
@@ -197,6 +234,8 @@ void TouchNotifyFile(const std::filesystem::path& storeFile);
 // creating a new one.
 Status OpenExistingStore(const std::filesystem::path& file, sqlite3** db);
 Status CreateStore(const std::filesystem::path& file);
+// Removes what store builds that died left beside the store.
+void RemoveStaleBuilds(const std::filesystem::path& file);
 
 // The test-only fault switch.
 bool FaultActive(int point);

@@ -57,6 +57,24 @@ int QtUiHost::MessageBox(std::u16string_view text, std::u16string_view caption, 
     return kIdOk;
 }
 
+int QtUiHost::MessageBoxWithDetails(std::u16string_view text, std::u16string_view caption,
+                                    unsigned style, std::u16string_view details) {
+    if (IsHeadless()) {
+        return headless_.MessageBoxWithDetails(text, caption, style, details);
+    }
+    QMessageBox box(IconOf(style), ToQString(caption.empty() ? kProgramName : caption),
+                    ToQString(text), QMessageBox::NoButton, origin_ ? origin_->window() : nullptr);
+    box.setDetailedText(ToQString(details));
+    if ((style & 0x0F) == kMbYesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? kIdYes : kIdNo;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return kIdOk;
+}
+
 QPoint QtUiHost::GlobalPoint(int x, int y) const {
     const QPoint local(x * scale_, y * scale_);
     return origin_ ? origin_->mapToGlobal(local) : local;

@@ -23,6 +23,8 @@ public:
     void SetScreenOrigin(QWidget* origin, int scale);
 
     int MessageBox(std::u16string_view text, std::u16string_view caption, unsigned style) override;
+    int MessageBoxWithDetails(std::u16string_view text, std::u16string_view caption, unsigned style,
+                              std::u16string_view details) override;
     int TrackPopupMenu(const PopupMenu& menu, MenuAlign align, int x, int y) override;
     int RunModal(ModalDialog& dialog) override;
 

@@ -39,7 +39,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // The companion is not under test; start something harmless in its place.
-        env.insert(QStringLiteral("MORU_RINGSET"), QStringLiteral("/bin/true"));
+        env.insert(QStringLiteral("MORU_RINGSET"),
+                   companion_.isEmpty() ? QStringLiteral("/bin/true") : companion_);
         env.remove(QStringLiteral("MORU_ROOT"));
         // A runtime directory of the test's own: the calendar's lock and socket live there.
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
@@ -83,6 +84,7 @@ protected:
 
     QTemporaryDir root_;
     QTemporaryDir runtime_;
+    QString companion_;  // what stands in for the companion; empty: /bin/true
     std::vector<QProcess*> running_;
 };
 
@@ -134,11 +136,35 @@ TEST_F(CalendarProcessTest, ScreenshotWritesTheScreenAtScaleOne) {
     }
 }
 
-TEST_F(CalendarProcessTest, ScreenshotWhileACalendarRunsIsASecondStart) {
-    StartCalendar();
+// A screenshot is not a second instance: it renders in its own process while the calendar of
+// the root keeps running, and it starts no companion of its own.
+TEST_F(CalendarProcessTest, ScreenshotWhileACalendarRunsRendersInItsOwnProcess) {
+    const QString starts = root_.filePath(QStringLiteral("companion-starts"));
+    const QString companion = root_.filePath(QStringLiteral("companion.sh"));
+    QFile script(companion);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho started >> '%1'\n").arg(starts).toUtf8());
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    companion_ = companion;
+
+    QProcess* first = StartCalendar();
+    auto startsSoFar = [&] {
+        QFile log(starts);
+        return log.open(QIODevice::ReadOnly) ? log.readAll().count('\n') : 0;
+    };
+    for (int i = 0; i < 100 && startsSoFar() == 0; ++i) {
+        QThread::msleep(20);
+    }
+    ASSERT_EQ(startsSoFar(), 1);
+
     const QString file = root_.filePath(QStringLiteral("shot.png"));
-    EXPECT_EQ(Run(Args({QStringLiteral("--screenshot"), file})).exitCode, 0);
-    EXPECT_FALSE(QFile::exists(file));
+    const Outcome shot = Run(Args({QStringLiteral("--screenshot"), file}));
+    EXPECT_EQ(shot.exitCode, 0) << shot.err.constData();
+    EXPECT_EQ(QImage(file).size(), QSize(240, 267));
+    QThread::msleep(200);
+    EXPECT_EQ(startsSoFar(), 1) << "the screenshot started a companion";
+    EXPECT_EQ(first->state(), QProcess::Running);
 }
 
 TEST_F(CalendarProcessTest, UnwritableScreenshotFails) {

@@ -9,6 +9,7 @@
 #include "platform/datetime.h"
 #include "platform/poom/poom.h"
 #include "platform/poom/recurrence.h"
+#include "platform/text.h"
 #include "tests/support/temp_root.h"
 
 namespace moru::poom::detail {
@@ -396,6 +397,27 @@ TEST_F(StoreRecurrenceTest, EndlessSeriesInAnUnboundedWindowIsCapped) {
     month.SetIncludeRecurrences(true);
     EXPECT_EQ(*month.Count(), 31);
     EXPECT_FALSE(month.Truncated());
+}
+
+// Fifteen years of a daily series is more than the cap, but the window bounds the work: every
+// occurrence comes back, the last one included, and nothing is reported as cut.
+TEST_F(StoreRecurrenceTest, BoundedWindowIsNeverCapped) {
+    Appointment a = *app->CreateItem(kAppointmentItem);
+    a.SetStart(*MakeDate(2010, 1, 1, 8, 0));
+    a.SetEnd(*MakeDate(2010, 1, 1, 9, 0));
+    a.GetRecurrencePattern().SetRecurrenceType(kRecursDaily);
+    ASSERT_TRUE(a.Save().ok());
+    for (const char16_t* window : {u"[Start] >= 1/1/2010 and [Start] <= 12/31/2024",
+                                   u"[End] >= 1/1/2010 and [Start] <= 12/31/2024"}) {
+        SCOPED_TRACE(ToUtf8(window));
+        ItemCollection items = *folder->Items()->Restrict(window);
+        items.SetIncludeRecurrences(true);
+        const long days = DayNumber(2024, 12, 31) - DayNumber(2010, 1, 1) + 1;
+        ASSERT_GT(days, kMaxOccurrencesPerSeries);
+        EXPECT_EQ(*items.Count(), days);
+        EXPECT_FALSE(items.Truncated());
+        EXPECT_EQ(Stamp(items.Item(days)->Start()), "2024-12-31 08:00:00");
+    }
 }
 
 // Damage done to a series outside the store: the store would have refused each of these on

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <limits>
 #include <random>
 
 #include "platform/datetime.h"
@@ -12,6 +13,8 @@
 
 namespace moru::poom {
 namespace {
+
+long readSink = 0;  // keeps the reads of a walk from being left out
 
 double At(int y, int mo, int d, int h = 0, int mi = 0) {
     return *MakeDate(y, mo, d, h, mi);
@@ -316,6 +319,44 @@ TEST_F(StoreTest, InkBodyAboveTheLimitIsRefusedAndThePreviousOneKept) {
     ASSERT_TRUE(a.SetBodyInk({}).ok());
     ASSERT_TRUE(a.Save().ok());
     EXPECT_TRUE(app->GetItemFromOid(a.Oid())->GetBodyInk()->empty());
+}
+
+// ---- Values no save writes, from a hand-edited store ----
+
+// Times at the ends of the 64-bit range and a longest-item bound beyond the calendar: every
+// walk still lists what it should, each item's length is computed without overflowing, and
+// the damaged rows are listed with what they hold. (Run under -fsanitize=undefined too.)
+TEST_F(StoreTest, ExtremeStoredValuesAreListedWithoutOverflow) {
+    const uint32_t kept = Add(At(2025, 3, 3, 8), At(2025, 3, 3, 9), u"kept");
+    const uint32_t wide = Add(At(2025, 3, 4, 8), At(2025, 3, 4, 9), u"wide");
+    const uint32_t late = Add(At(2025, 3, 5, 8), At(2025, 3, 5, 9), u"late");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(DefaultStoreFile().c_str(), &db), SQLITE_OK);
+    const std::string damage =
+        "UPDATE appointments SET start_s = -9223372036854775808, end_s = 9223372036854775807 "
+        "WHERE oid = " +
+        std::to_string(wide) +
+        "; UPDATE appointments SET end_s = 9223372036854775807 WHERE oid = " +
+        std::to_string(late) +
+        "; UPDATE store_meta SET value = 9223372036854775807 WHERE key = 'max_span';";
+    ASSERT_EQ(sqlite3_exec(db, damage.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    ItemCollection items = *folder->Items();
+    std::vector<uint32_t> seen;
+    for (long i = 1; auto item = items.Item(i); ++i) {
+        seen.push_back(item->Oid());
+        readSink += item->Duration() + static_cast<long>(item->End() - item->Start());
+    }
+    EXPECT_TRUE(items.LastError().ok());
+    EXPECT_EQ(seen, (std::vector<uint32_t>{wide, kept, late}));
+
+    ItemCollection march = *folder->Items()->Restrict(u"[Start] >= 3/1/2025 and [End] >= 3/4/2025");
+    march.SetIncludeRecurrences(true);
+    EXPECT_EQ(Listed(march), std::vector<uint32_t>{late});
+    EXPECT_TRUE(march.LastError().ok());
+    EXPECT_GT(app->GetItemFromOid(late)->Duration(), 0);
+    EXPECT_EQ(app->GetItemFromOid(wide)->Duration(), std::numeric_limits<int64_t>::max() / 60);
 }
 
 // ---- Logon and the store file ----

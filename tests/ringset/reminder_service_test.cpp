@@ -4,6 +4,7 @@
 #include "ringset/reminder_service.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <memory>
@@ -203,6 +204,37 @@ TEST_F(ReminderServiceTest, RestartAfterDeliveryDoesNotRepeat) {
         test::ReadFileBytes(ReminderStateFile())
             .find("shown " + std::to_string(oid) + " 2026-03-10T15:00:00 2026-03-10T14:30:00"),
         std::string::npos);
+}
+
+// The state file is written without following links: an old version's "reminders.txt.new"
+// that is a planted link is removed at start, not written through, and the state is private.
+TEST_F(ReminderServiceTest, StateFileIsNeverWrittenThroughALinkAndStaysPrivate) {
+    const std::filesystem::path state = ReminderStateFile();
+    std::filesystem::create_directories(state.parent_path());
+    const std::filesystem::path victim = root_.path().parent_path() /
+                                         (root_.path().filename().string() + "-victim");
+    test::WriteFileBytes(victim, "precious");
+    std::filesystem::path legacy = state;
+    legacy += ".new";
+    std::filesystem::create_symlink(victim, legacy);
+    std::filesystem::create_symlink(victim, state);
+    Add(u"Review", At(10, 15, 0), 30);
+    StartService();
+    RunAt(At(10, 14, 30));
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(test::ReadFileBytes(victim), "precious");
+    std::filesystem::remove(victim);
+    EXPECT_TRUE(std::filesystem::is_symlink(legacy)) << "a link is not ours to remove";
+    struct stat info {};
+    ASSERT_EQ(::lstat(state.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    std::filesystem::remove(legacy);
+    test::WriteFileBytes(legacy, "left by a crash");
+    StartService();
+    RunAt(At(10, 14, 45));
+    EXPECT_FALSE(std::filesystem::exists(legacy));
 }
 
 // Snooze brings the reminder back once, five minutes later; a dismiss ends it.

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -152,17 +157,69 @@ TEST_F(MemoFilesTest, WritingReplacesTheMemoWholeAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(MemoFilesTest, AFailedWriteKeepsTheOldMemoAndSaysWhy) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders";
-    }
     const std::u16string path = MemoPath(u"20040105_093012.pwi");
     ASSERT_TRUE(WriteMemoFile(path, std::vector<uint8_t>{1, 2, 3}).ok());
-    fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
-    const Status written = WriteMemoFile(path, std::vector<uint8_t>{7});
-    fs::permissions(Folder(), fs::perms::owner_all);
+    Status written;
+    if (::geteuid() == 0) {
+        // Root writes into read-only folders; a file size limit stops even root's write.
+        struct rlimit saved {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const struct rlimit tiny {
+            1, saved.rlim_max
+        };
+        void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        written = WriteMemoFile(path, std::vector<uint8_t>{7, 7, 7, 7});
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+    } else {
+        fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
+        written = WriteMemoFile(path, std::vector<uint8_t>{7});
+        fs::permissions(Folder(), fs::perms::owner_all);
+    }
     ASSERT_FALSE(written.ok());
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1)
+        << "the failed write's temporary is left behind";
     EXPECT_NE(written.error().message.find("20040105_093012.pwi"), std::string::npos);
     EXPECT_EQ(*ReadMemoFile(path), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+// A memo folder may come from an archive with a link where a memo is: the write puts a private
+// file in the link's place and never writes through it.
+TEST_F(MemoFilesTest, WritingOverAPlantedLinkReplacesTheLinkAndKeepsTheMemoPrivate) {
+    const fs::path victim = root_.path().parent_path() / (root_.path().filename().string() + "-v");
+    test::WriteFileBytes(victim, "precious");
+    fs::create_symlink(victim, Folder() / "20040105_093012.pwi");
+    const std::u16string path = MemoPath(u"20040105_093012.pwi");
+    ASSERT_TRUE(WriteMemoFile(path, std::vector<uint8_t>{1, 2}).ok());
+    EXPECT_EQ(test::ReadFileBytes(victim), "precious");
+    fs::remove(victim);
+    struct stat info {};
+    ASSERT_EQ(::lstat(TranslateDevicePath(path).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+// Temporaries a crash left (this version's and earlier versions' names) go; one a living
+// writer holds, and every memo, stays.
+TEST_F(MemoFilesTest, StaleTemporariesOfMemoWritesAreRemoved) {
+    Touch("20040105_093012.pwi");
+    Touch("20040105_093012.pwi.tmp-a1B2c3");
+    Touch(".20040106_101010.pwi.Zx9Yw8");
+    Touch("20040107_000000.pwi.tmp-LIVE01");
+    Touch("notes.txt");
+    const int live = ::open((Folder() / "20040107_000000.pwi.tmp-LIVE01").c_str(), O_RDONLY);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    EXPECT_EQ(RemoveStaleMemoTemporaries(), 2);
+    ::close(live);
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Folder())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"20040105_093012.pwi",
+                                              "20040107_000000.pwi.tmp-LIVE01", "notes.txt"}));
 }
 
 TEST_F(MemoFilesTest, ReadingAndDeletingReportWhatWentWrong) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <ostream>
 
 #include <filesystem>
@@ -397,6 +400,19 @@ TEST_F(OpenStoreTest, DamagedStoreFileShowsErrorAndIsLeftAlone) {
 
     AppointmentRecord record;
     EXPECT_EQ(LoadAppointment(1, record), 0u) << "nothing resolves without a connection";
+}
+
+// The box keeps the fixed text; the reason is in its details, for the user to unfold.
+TEST_F(OpenStoreTest, OpenFailureCarriesTheReasonInTheDetails) {
+    // Where the store's folder should be, a file: the folder cannot be made (ENOTDIR).
+    test::WriteFileBytes(root.path() / "Windows", "not a folder");
+    EXPECT_FALSE(OpenStoreConnection());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(ToUtf8(host.messages[0].text),
+              "Error occurred [001:" + std::to_string(ENOTDIR) + "]");
+    const std::string details = ToUtf8(host.messages[0].details);
+    EXPECT_NE(details.find((root.path() / "Windows").string()), std::string::npos) << details;
+    EXPECT_NE(details.find(std::strerror(ENOTDIR)), std::string::npos) << details;
 }
 
 TEST_F(OpenStoreTest, LogonFailureShowsTheSameMessage) {

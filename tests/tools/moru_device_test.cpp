@@ -1,6 +1,9 @@
 // moru-device driven as a separate process against a temporary device root, as scripts use it.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sqlite3.h>
+
+#include <algorithm>
 
 #include <sstream>
 #include <string>
@@ -263,6 +266,11 @@ TEST_P(BadArguments, RefusedWithOneLineAndExitTwo) {
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(run.err.starts_with("moru-device: ")) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    // What the complaint echoes is escaped: no raw control character before the line's end.
+    const std::string line = run.err.substr(0, run.err.size() - 1);
+    EXPECT_TRUE(std::none_of(line.begin(), line.end(), [](char c) {
+        return (c >= 0 && c < 0x20) || c == 0x7F;
+    })) << run.err;
     EXPECT_EQ(Device({"count"}).out, "0\n");
 }
 
@@ -305,7 +313,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"RemindersBackwards",
                 {"reminders", "--from", "2024-01-01 10:00", "--to", "2024-01-01 09:59"}},
         BadCase{"RemindersImpossibleTime",
-                {"reminders", "--from", "2024-01-01 25:00", "--to", "2024-01-02"}}),
+                {"reminders", "--from", "2024-01-01 25:00", "--to", "2024-01-02"}},
+        // Input with control characters, echoed in the complaint.
+        BadCase{"UnknownCommandWithEscape", {"frob\x1b[2Jnicate"}},
+        BadCase{"UnknownOptionWithNewline", GoodPlus({"--col\nour", "red"})},
+        BadCase{"DateWithNewline", {"list", "--from", "2024-01-01\nx", "--to", "2024-01-02"}},
+        BadCase{"RestrictionWithNewlines", {"query", "[Start] >= 1/1/2024\nand\r\x07"}},
+        BadCase{"OidWithTab", {"show", "12\t3"}}),
     [](const ::testing::TestParamInfo<BadCase>& row) { return row.param.name; });
 
 // reminders lists what the companion rings in the range, in ring order: a series once per
@@ -349,6 +363,96 @@ TEST_F(MoruDeviceTest, DamagedStoreIsRefusedAndLeftUnchanged) {
             EXPECT_EQ(ReadFileBytes(StoreFile()), bytes);
         }
     }
+}
+
+// Damage inside a store that still opens: the appointments' own pages are overwritten while
+// the index that orders them is intact, so a walk finds every item but cannot read one. That
+// is a failure (exit 1 with the reason, no lines printed as if they were the answer), and a
+// write into such a store is refused, leaving the file as it was.
+TEST_F(MoruDeviceTest, DamagedPagesFailTheReadAndRefuseTheWrite) {
+    for (int i = 0; i < 3; ++i) {
+        Add({"--subject", "item " + std::to_string(i), "--start",
+             "2024-03-0" + std::to_string(i + 1) + " 10:00"});
+    }
+    Add({"--subject", "weekly", "--start", "2024-03-04 08:00", "--recur", "weekly"});
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(StoreFile().c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db,
+                                 "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM "
+                                 "sqlite_master WHERE name = 'appointments'",
+                                 -1, &stmt, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    const int64_t page = sqlite3_column_int64(stmt, 0);
+    const int64_t pageSize = sqlite3_column_int64(stmt, 1);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);  // the last connection folds the log back into the file
+
+    std::string bytes = ReadFileBytes(StoreFile());
+    ASSERT_GE(static_cast<int64_t>(bytes.size()), page * pageSize);
+    std::fill_n(bytes.begin() + (page - 1) * pageSize, pageSize, '\xff');
+    WriteFileBytes(StoreFile(), bytes);
+
+    for (const auto& args :
+         {std::vector<std::string>{"list"},
+          std::vector<std::string>{"list", "--from", "2024-03-01", "--to", "2024-03-31"},
+          std::vector<std::string>{"query", "[Start] >= 3/1/2024"},
+          std::vector<std::string>{"show", "1"}, kGood, std::vector<std::string>{"delete", "1"}}) {
+        SCOPED_TRACE(args.front() + " " + std::to_string(args.size()));
+        ToolRun run = Device(args);
+        EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("malformed"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFileBytes(StoreFile()), bytes);
+    }
+}
+
+// A daily series over fifteen years has more occurrences than an unbounded query takes. A
+// bounded list shows them all; an unbounded query says it was cut instead of printing a part.
+TEST_F(MoruDeviceTest, OccurrenceCapOnlyForUnboundedQueriesAndReported) {
+    Add({"--subject", "daily", "--start", "2010-01-01 08:00", "--recur", "daily"});
+    ToolRun bounded = Device({"list", "--from", "2010-01-01", "--to", "2024-12-31"});
+    EXPECT_EQ(bounded.exitCode, 0) << bounded.err;
+    EXPECT_EQ(std::count(bounded.out.begin(), bounded.out.end(), '\n'), 5479);
+    EXPECT_NE(bounded.out.find("2024-12-31 08:00:00"), std::string::npos);
+
+    ToolRun open = Device({"query", "[Start] >= 1/1/2010", "--recurrences"});
+    EXPECT_EQ(open.exitCode, 1);
+    EXPECT_EQ(open.out, "");
+    EXPECT_NE(open.err.find("5000"), std::string::npos) << open.err;
+}
+
+// A device root on a read-only file system: the store opens for reading (list, show, count
+// answer as before) and every write fails with the reason, the file untouched. The root is made
+// read-only by a bind mount in a private mount namespace, so the test needs no privileges.
+TEST_F(MoruDeviceTest, ReadOnlyRootStillReadsAndRefusesWrites) {
+    if (RunTool("/usr/bin/unshare", {"-rm", "true"}).exitCode != 0) {
+        GTEST_SKIP() << "no private mount namespaces here";
+    }
+    const std::string id = Add({"--subject", "kept", "--start", "2024-03-05 09:30"});
+    const std::string bytes = ReadFileBytes(StoreFile());
+    const std::string root = root_.path().string();
+    auto readOnly = [&](const std::string& args) {
+        return RunTool("/usr/bin/unshare",
+                       {"-rm", "sh", "-c",
+                        "mount --bind -o ro \"$0\" \"$0\" && exec \"$1\" --root \"$0\" " + args,
+                        root, ToolPath("moru-device")});
+    };
+    const ToolRun list = readOnly("list");
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("\tkept\n"), std::string::npos) << list.out;
+    EXPECT_EQ(readOnly("count").out, "1\n");
+    EXPECT_EQ(readOnly("show " + id).exitCode, 0);
+    const std::vector<std::string> writes{"add --subject x --start '2024-03-06 10:00'",
+                                          "delete " + id};
+    for (const std::string& write : writes) {
+        SCOPED_TRACE(write);
+        const ToolRun refused = readOnly(write);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_NE(refused.err.find("can only be read"), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(ReadFileBytes(StoreFile()), bytes);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <variant>
 
 #include "platform/datetime.h"
@@ -22,8 +23,8 @@ namespace moru::device {
 std::optional<OpenStore> OpenDeviceStore(std::ostream& err) {
     const auto file = poom::DefaultStoreFile();
     auto fail = [&](const Error& error) {
-        err << "moru-device: cannot open the store " << file.string() << ": " << error.message
-            << " (code " << error.code << ")\n";
+        err << "moru-device: cannot open the store " << OneLine(file.string()) << ": "
+            << OneLine(error.message) << " (code " << error.code << ")\n";
         return std::nullopt;
     };
     auto application = poom::Application::Create(file);
@@ -43,12 +44,13 @@ std::optional<OpenStore> OpenDeviceStore(std::ostream& err) {
 namespace {
 
 int StoreFailure(std::ostream& err, std::string_view what, const Error& error) {
-    err << "moru-device: " << what << ": " << error.message << " (code " << error.code << ")\n";
+    err << "moru-device: " << what << ": " << OneLine(error.message) << " (code " << error.code
+        << ")\n";
     return kExitStoreFailure;
 }
 
 int BadArguments(std::ostream& err, std::string_view message) {
-    err << "moru-device: " << message << "\n";
+    err << "moru-device: " << OneLine(message) << "\n";
     return kExitBadArguments;
 }
 
@@ -77,14 +79,28 @@ void PrintItemLine(const poom::Appointment& item, std::ostream& out) {
 }
 
 // Walks a collection the way the screens do: Item(1), Item(2), ... until none comes back.
-void PrintAll(const poom::ItemCollection& items, std::ostream& out) {
+// The lines are printed only once the whole walk has been read: a walk that a failed read
+// cut short, or one that read items it could not fill in, is not the answer and prints
+// nothing but the reason. So is a walk whose series were cut at the occurrence limit.
+int PrintAll(const poom::ItemCollection& items, std::ostream& out, std::ostream& err) {
+    std::ostringstream lines;
     for (long i = 1;; ++i) {
         auto item = items.Item(i);
         if (!item) {
             break;
         }
-        PrintItemLine(*item, out);
+        PrintItemLine(*item, lines);
     }
+    if (Status read = items.LastError(); !read.ok()) {
+        return StoreFailure(err, "cannot read the items", read.error());
+    }
+    if (items.Truncated()) {
+        err << "moru-device: a recurring series has more than " << poom::kMaxOccurrencesPerSeries
+            << " occurrences in this unbounded restriction; give it a bounded window\n";
+        return kExitStoreFailure;
+    }
+    out << lines.str();
+    return kExitOk;
 }
 
 // Splits the words into positional arguments and the flags in `known`; anything else that
@@ -203,16 +219,14 @@ int List(const std::vector<std::string>& words, std::ostream& out, std::ostream&
         return StoreFailure(err, "cannot read the items", items.error());
     }
     if (!restriction) {
-        PrintAll(*items, out);
-        return kExitOk;
+        return PrintAll(*items, out, err);
     }
     auto restricted = items->Restrict(*restriction);
     if (!restricted) {
         return StoreFailure(err, "cannot restrict the items", restricted.error());
     }
     restricted->SetIncludeRecurrences(true);
-    PrintAll(*restricted, out);
-    return kExitOk;
+    return PrintAll(*restricted, out, err);
 }
 
 int Query(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
@@ -241,8 +255,7 @@ int Query(const std::vector<std::string>& words, std::ostream& out, std::ostream
     if (!split->flags.empty()) {
         restricted->SetIncludeRecurrences(true);
     }
-    PrintAll(*restricted, out);
-    return kExitOk;
+    return PrintAll(*restricted, out, err);
 }
 
 // The one identifier after show or delete, resolved in the store.
@@ -269,8 +282,12 @@ std::variant<Resolved, int> Resolve(std::string_view command, const std::vector<
         return kExitStoreFailure;
     }
     auto appointment = store->application->GetItemFromOid(*oid);
-    if (!appointment) {
+    if (!appointment && appointment.error().code == SQLITE_NOTFOUND) {
         return BadArguments(err, "no appointment has the identifier " + std::to_string(*oid));
+    }
+    if (!appointment) {
+        return StoreFailure(err, "cannot read appointment " + std::to_string(*oid),
+                            appointment.error());
     }
     return Resolved{*store, *appointment};
 }
@@ -457,6 +474,10 @@ int RunAppointmentCommand(std::string_view command, const std::vector<std::strin
         return BadArguments(err, "unknown command " + std::string(command));
     }
     return it->second(words, out, err);
+}
+
+std::string OneLine(std::string_view text) {
+    return EscapeControlCharacters(FromUtf8(text));
 }
 
 std::string EscapeControlCharacters(std::u16string_view text) {

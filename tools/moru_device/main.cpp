@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
         return RunRegistryCommand(rest, std::cout, std::cerr);
     }
 #endif
-    std::cerr << "moru-device: unknown command " << command << " (moru-device help)\n";
+    std::cerr << "moru-device: unknown command " << device::OneLine(command)
+              << " (moru-device help)\n";
     return device::kExitBadArguments;
 }

@@ -58,7 +58,7 @@ std::string Describe(const RegistryValue& value) {
 }
 
 int Failed(std::ostream& err, const Error& error) {
-    err << "moru-device reg: " << error.message << "\n";
+    err << "moru-device reg: " << device::OneLine(error.message) << "\n";
     return kExitFailure;
 }
 
@@ -125,7 +125,7 @@ int RunRegistryCommand(const std::vector<std::string>& args, std::ostream& out, 
     for (const auto& name : *names) {
         Result<RegistryValue> value = key->QueryValue(name);
         if (value.ok()) {
-            out << ToUtf8(name) << "\t" << Describe(*value) << "\n";
+            out << device::EscapeControlCharacters(name) << "\t" << Describe(*value) << "\n";
         }
     }
     return kExitOk;

@@ -1,0 +1,28 @@
+#pragma once
+// How an appointment row travels between SQLite and the Row value: the column list, the
+// statements that write a whole row, and binding and reading every column in one order.
+#include <sqlite3.h>
+
+#include <string>
+
+#include "platform/poom/session.h"
+
+namespace moru::poom::detail {
+
+// "SELECT <every column> FROM appointments WHERE oid = ?1".
+const std::string& SelectRowSql();
+// Whole rows in store order from (?1, ?2) on, starting no later than ?3, at most ?4 of them.
+const std::string& SelectRowsFromSql();
+// Every row, in store order.
+const std::string& SelectAllRowsSql();
+// Every column of every recurring row.
+const std::string& SelectSeriesSql();
+// Statements whose parameters BindRow fills: ?1.. the columns, the last one the oid.
+const std::string& InsertRowSql();
+const std::string& UpdateRowSql();
+
+void BindRow(sqlite3_stmt* stmt, const Row& row);
+// The row at the statement's current step, its columns in SelectRowSql's order.
+Row ReadRow(sqlite3_stmt* stmt);
+
+}  // namespace moru::poom::detail

@@ -1,0 +1,343 @@
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <set>
+
+#include "platform/datetime.h"
+#include "platform/poom/poom.h"
+#include "platform/poom/row_mapping.h"
+#include "platform/poom/session.h"
+
+// Reading collections: the restricted walk with its occurrences, the count, and the live
+// collection's item at an index.
+namespace moru::poom::detail {
+namespace {
+
+constexpr int64_t kDaySeconds = 86400;
+// Below this index the live collection asks SQLite for one row after a change rather than
+// rebuilding its snapshot of the whole order: the delete-while-enumerating loop of the bulk
+// delete keeps its index small and changes the store at every step.
+constexpr long kDirectLookupLimit = 256;
+
+// Sorts by (start, oid) through a small key per entry: cheaper to move than the entries, which
+// carry their series.
+void SortOccurrences(std::vector<CollectionEntry>::iterator from,
+                     std::vector<CollectionEntry>::iterator to) {
+    struct Key {
+        int64_t start;
+        uint32_t oid;
+        uint32_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(static_cast<size_t>(to - from));
+    for (auto it = from; it != to; ++it) {
+        keys.push_back(Key{it->start, it->oid, static_cast<uint32_t>(it - from)});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return a.start != b.start ? a.start < b.start : a.oid < b.oid;
+    });
+    std::vector<CollectionEntry> sorted;
+    sorted.reserve(keys.size());
+    for (const Key& key : keys) {
+        sorted.push_back(std::move(from[key.index]));
+    }
+    std::move(sorted.begin(), sorted.end(), from);
+}
+
+bool EntryBefore(const CollectionEntry& a, const CollectionEntry& b) {
+    return a.start != b.start ? a.start < b.start : a.oid < b.oid;
+}
+
+}  // namespace
+
+Status Session::RefreshSeries() {
+    const auto [version, local] = ChangeStamp();
+    if (version == seriesDataVersion_ && local == seriesLocalChanges_ && version != -1) {
+        return {};
+    }
+    Result<sqlite3_stmt*> stmt = Prepare(selectSeries_, SelectSeriesSql().c_str());
+    if (!stmt.ok()) {
+        return stmt.status();
+    }
+    ResetOnExit reset{*stmt};
+    std::vector<Series> loaded;
+    std::set<uint32_t> unexpandable;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+        Row row = ReadRow(*stmt);
+        if (std::optional<std::string> why = ValidateRow(row)) {
+            // Only this program writes the store and it refuses such rows; a row like this was
+            // damaged outside it. It is listed as itself, without occurrences.
+            std::fprintf(stderr, "appointment store %s: appointment %u is not expanded: %s\n",
+                         file.c_str(), row.oid, why->c_str());
+            unexpandable.insert(row.oid);
+            continue;
+        }
+        Series series;
+        series.rule = RuleOf(row);
+        series.timeOfDay = OccurrenceTimeOfDay(row);
+        series.length = OccurrenceLength(row);
+        series.row = std::make_shared<const Row>(std::move(row));
+        loaded.push_back(std::move(series));
+    }
+    if (rc != SQLITE_DONE) {
+        return Fail("read recurring appointments");
+    }
+    series_ = std::move(loaded);
+    unexpandable_ = std::move(unexpandable);
+    seriesDataVersion_ = version;
+    seriesLocalChanges_ = local;
+    return {};
+}
+
+bool Session::BeginRead() {
+    if (readDepth_ > 0) {
+        ++readDepth_;
+        return true;
+    }
+    if (db == nullptr || sqlite3_get_autocommit(db) == 0 || !ExecBegin().ok()) {
+        return false;
+    }
+    readDepth_ = 1;
+    return true;
+}
+
+void Session::EndRead() {
+    if (readDepth_ > 0 && --readDepth_ == 0) {
+        RollBack();
+    }
+}
+
+Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences) {
+    // One read transaction: the one-off items and the series come from the same moment. Inside
+    // a ReadBatch or a batch, that one is the moment (and ending it here would undo it).
+    const bool ownTransaction = readDepth_ == 0 && !inBatch_;
+    if (ownTransaction) {
+        if (Status s = ExecBegin(); !s.ok()) {
+            return s.error();
+        }
+    }
+    struct EndRead {
+        Session* session;
+        bool own;
+        ~EndRead() {
+            if (own) {
+                session->RollBack();
+            }
+        }
+    } endRead{this, ownTransaction};
+
+    const Restriction none;
+    const Restriction& r = restriction ? *restriction : none;
+    const DayRange startDays = r.StartDays();
+    const DayRange endDays = r.EndDays();
+    Evaluation result;
+    if (startDays.empty() || endDays.empty()) {
+        return result;
+    }
+
+    int64_t maxSpan = 0;
+    {
+        Result<sqlite3_stmt*> stmt =
+            Prepare(selectMeta_, "SELECT value FROM store_meta WHERE key = 'max_span'");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        if (sqlite3_step(*stmt) == SQLITE_ROW) {
+            maxSpan = sqlite3_column_int64(*stmt, 0);
+        }
+    }
+    // The store only ever writes a length a saved item had; anything outside that was
+    // damaged outside it. The whole calendar is then the safe bound: slower, never wrong.
+    if (maxSpan < 0 || maxSpan > LongestSpanSeconds()) {
+        if (!maxSpanReported_) {
+            maxSpanReported_ = true;
+            std::fprintf(stderr,
+                         "appointment store %s: the longest-item bound %lld is damaged; every "
+                         "query reads the whole calendar\n",
+                         file.c_str(), static_cast<long long>(maxSpan));
+        }
+        maxSpan = LongestSpanSeconds();
+    }
+    // The start range that the index walks: the Start clauses, narrowed by the End clauses
+    // (an item ending on or after day E started at most maxSpan before E's midnight).
+    int64_t low = startDays.first * kDaySeconds;
+    int64_t high = (startDays.last + 1) * kDaySeconds - 1;
+    low = std::max(low, endDays.first * kDaySeconds - maxSpan);
+    high = std::min(high, (endDays.last + 1) * kDaySeconds);
+    result.low = low;
+    result.high = high;
+
+    if (includeRecurrences) {
+        if (Status s = RefreshSeries(); !s.ok()) {
+            return s.error();
+        }
+    }
+    Result<sqlite3_stmt*> stmt = Prepare(selectRange_,
+                                         "SELECT oid, start_s, end_s, recurring FROM appointments "
+                                         "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    {
+        ResetOnExit reset{*stmt};
+        sqlite3_bind_int64(*stmt, 1, low);
+        sqlite3_bind_int64(*stmt, 2, high);
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            const bool recurring = sqlite3_column_int(*stmt, 3) != 0;
+            CollectionEntry entry;
+            entry.oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0));
+            if (recurring && includeRecurrences && !unexpandable_.contains(entry.oid)) {
+                continue;  // its occurrences come from the series below
+            }
+            entry.start = sqlite3_column_int64(*stmt, 1);
+            entry.end = sqlite3_column_int64(*stmt, 2);
+            ReportDamagedTimes(entry);
+            if (r.Matches(entry.start, entry.end)) {
+                result.entries.push_back(entry);
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("query appointments").error();
+        }
+    }
+    if (!includeRecurrences) {
+        return result;
+    }
+    const size_t oneOffs = result.entries.size();
+    for (const Series& series : series_) {
+        const int64_t timeOfDay = series.timeOfDay;
+        const int64_t length = series.length;
+        // An occurrence on day d ends at most this many days after d.
+        const int64_t reach = (timeOfDay + length) / kDaySeconds + 1;
+        const int64_t fromDay = std::max(startDays.first, endDays.first - reach);
+        const int64_t toDay = std::min(startDays.last, endDays.last);
+        // A window bounded on both sides bounds the work itself; only an open one, which would
+        // be endless for a series without an end, is capped.
+        const bool open = fromDay <= DayRange{}.first || toDay >= DayRange{}.last;
+        const int cap = open ? kMaxOccurrencesPerSeries : std::numeric_limits<int>::max();
+        int taken = 0;
+        ForEachOccurrenceDay(series.rule, fromDay, toDay, [&](int64_t day) {
+            const int64_t start = day * kDaySeconds + timeOfDay;
+            const int64_t end = start + length;
+            if (!r.Matches(start, end)) {
+                return true;
+            }
+            if (taken == cap) {
+                result.truncated = true;
+                return false;
+            }
+            ++taken;
+            result.entries.push_back(CollectionEntry{series.row->oid, start, end, series.row});
+            return true;
+        });
+    }
+    if (result.entries.size() > oneOffs) {
+        // The one-off items come in store order from the index; only the occurrences, added
+        // series by series, need sorting before the two runs are merged.
+        const auto occurrences = result.entries.begin() + static_cast<std::ptrdiff_t>(oneOffs);
+        SortOccurrences(occurrences, result.entries.end());
+        std::inplace_merge(result.entries.begin(), occurrences, result.entries.end(), EntryBefore);
+    }
+    return result;
+}
+
+void Session::ReportDamagedTimes(const CollectionEntry& entry) {
+    static const int64_t first = FirstRepresentableDay() * kDaySeconds;
+    static const int64_t last = (LastRepresentableDay() + 1) * kDaySeconds;
+    if (entry.start >= first && entry.start < last && entry.end >= entry.start &&
+        entry.end < last) {
+        return;  // every row the store wrote itself
+    }
+    Row times;
+    times.start = entry.start;
+    times.end = entry.end;
+    if (std::optional<std::string> why = ValidateRow(times)) {
+        // Only this program writes the store and it refuses such times: the row was changed
+        // outside it. It is listed with what it holds, and said once per session.
+        if (damagedReported_.insert(entry.oid).second) {
+            std::fprintf(stderr, "appointment store %s: appointment %u is damaged: %s\n",
+                         file.c_str(), entry.oid, why->c_str());
+        }
+    }
+}
+
+Result<long> Session::CountAll() {
+    Result<sqlite3_stmt*> stmt = Prepare(countAll_, "SELECT count(*) FROM appointments");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    if (sqlite3_step(*stmt) != SQLITE_ROW) {
+        return Fail("count appointments").error();
+    }
+    return static_cast<long>(sqlite3_column_int64(*stmt, 0));
+}
+
+Result<long> Session::LongestReminderLead() {
+    Result<sqlite3_stmt*> stmt =
+        Prepare(longestLead_,
+                "SELECT coalesce(max(reminder_minutes), 0) FROM appointments "
+                "WHERE reminder_set != 0 AND reminder_minutes > 0");
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    if (sqlite3_step(*stmt) != SQLITE_ROW) {
+        return Fail("find the longest reminder lead").error();
+    }
+    return static_cast<long>(sqlite3_column_int64(*stmt, 0));
+}
+
+Result<std::optional<CollectionEntry>> Session::ItemAt(long index) {
+    const std::pair<int64_t, uint64_t> stamp = ChangeStamp();
+    if (snapshotStamp_ != stamp && index < kDirectLookupLimit) {
+        Result<sqlite3_stmt*> stmt =
+            Prepare(orderAt_,
+                    "SELECT oid, start_s, end_s FROM appointments ORDER BY start_s, oid "
+                    "LIMIT 1 OFFSET ?1");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        sqlite3_bind_int64(*stmt, 1, index);
+        const int rc = sqlite3_step(*stmt);
+        if (rc == SQLITE_DONE) {
+            return std::optional<CollectionEntry>();
+        }
+        if (rc != SQLITE_ROW) {
+            return Fail("read appointment order").error();
+        }
+        return std::optional<CollectionEntry>(CollectionEntry{
+            static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)), sqlite3_column_int64(*stmt, 1),
+            sqlite3_column_int64(*stmt, 2), nullptr});
+    }
+    if (snapshotStamp_ != stamp) {
+        Result<sqlite3_stmt*> stmt = Prepare(
+            orderAll_, "SELECT oid, start_s, end_s FROM appointments ORDER BY start_s, oid");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
+        ResetOnExit reset{*stmt};
+        std::vector<CollectionEntry> order;
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            order.push_back(CollectionEntry{static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)),
+                                            sqlite3_column_int64(*stmt, 1),
+                                            sqlite3_column_int64(*stmt, 2), nullptr});
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("read appointment order").error();
+        }
+        orderSnapshot_ = std::move(order);
+        snapshotStamp_ = stamp;
+    }
+    if (index < 0 || static_cast<size_t>(index) >= orderSnapshot_.size()) {
+        return std::optional<CollectionEntry>();
+    }
+    return std::optional<CollectionEntry>(orderSnapshot_[static_cast<size_t>(index)]);
+}
+
+}  // namespace moru::poom::detail
