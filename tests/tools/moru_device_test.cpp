@@ -319,7 +319,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"UnknownOptionWithNewline", GoodPlus({"--col\nour", "red"})},
         BadCase{"DateWithNewline", {"list", "--from", "2024-01-01\nx", "--to", "2024-01-02"}},
         BadCase{"RestrictionWithNewlines", {"query", "[Start] >= 1/1/2024\nand\r\x07"}},
-        BadCase{"OidWithTab", {"show", "12\t3"}}),
+        BadCase{"OidWithTab", {"show", "12\t3"}},
+        BadCase{"ImportOptionWithNewline", {"import", "--ki\nnd", "alarm", "x.ics"}},
+        BadCase{"ImportMissingFileWithNewline", {"import", "no\nsuch.ics"}},
+        BadCase{"ExportOptionWithEscape", {"export", "--fr\x1b[2Jom", "2024-01-01"}}),
     [](const ::testing::TestParamInfo<BadCase>& row) { return row.param.name; });
 
 // reminders lists what the companion rings in the range, in ring order: a series once per

@@ -33,8 +33,9 @@ struct FreeString {
 };
 using OwnedText = std::unique_ptr<char, FreeString>;
 
+// The message may echo what was given (an option, a file name): it is said on one line.
 int Refuse(std::ostream& err, int code, const std::string& message) {
-    err << "moru-device: " << message << "\n";
+    err << "moru-device: " << OneLine(message) << "\n";
     return code;
 }
 

@@ -31,8 +31,9 @@ struct FreeComponent {
 };
 using OwnedComponent = std::unique_ptr<icalcomponent, FreeComponent>;
 
+// The message may echo what was given (an option, a file name): it is said on one line.
 int Refuse(std::ostream& err, int code, const std::string& message) {
-    err << "moru-device: " << message << "\n";
+    err << "moru-device: " << OneLine(message) << "\n";
     return code;
 }
 
@@ -295,7 +296,7 @@ int RunImport(const std::vector<std::string>& words, std::istream& in, std::ostr
             ++index;
             progress.Tick(index);
             auto skip = [&](const std::string& reason) {
-                err << "moru-device: skipped " << Label(c, index) << ": " << reason << "\n";
+                err << "moru-device: skipped " << Label(c, index) << ": " << OneLine(reason) << "\n";
                 ++counts.skipped;
             };
             if (auto reason = NotAnAppointment(componentKind)) {
@@ -322,7 +323,7 @@ int RunImport(const std::vector<std::string>& words, std::istream& in, std::ostr
                     "a property could not be read and is left out (libical: " + parseError + ")");
             }
             for (const std::string& note : imported.notes) {
-                err << "moru-device: " << Label(c, index) << ": " << note << "\n";
+                err << "moru-device: " << Label(c, index) << ": " << OneLine(note) << "\n";
             }
             ExchangeItem& item = *imported.item;
             if (!seen.insert(item.uid).second) {
