@@ -211,8 +211,8 @@ TEST_F(ReminderServiceTest, RestartAfterDeliveryDoesNotRepeat) {
 TEST_F(ReminderServiceTest, StateFileIsNeverWrittenThroughALinkAndStaysPrivate) {
     const std::filesystem::path state = ReminderStateFile();
     std::filesystem::create_directories(state.parent_path());
-    const std::filesystem::path victim = root_.path().parent_path() /
-                                         (root_.path().filename().string() + "-victim");
+    const std::filesystem::path victim =
+        root_.path().parent_path() / (root_.path().filename().string() + "-victim");
     test::WriteFileBytes(victim, "precious");
     std::filesystem::path legacy = state;
     legacy += ".new";

@@ -164,9 +164,7 @@ TEST_F(MemoFilesTest, AFailedWriteKeepsTheOldMemoAndSaysWhy) {
         // Root writes into read-only folders; a file size limit stops even root's write.
         struct rlimit saved {};
         ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const struct rlimit tiny {
-            1, saved.rlim_max
-        };
+        const struct rlimit tiny { 1, saved.rlim_max };
         void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
         ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
         written = WriteMemoFile(path, std::vector<uint8_t>{7, 7, 7, 7});

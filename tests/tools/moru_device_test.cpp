@@ -396,12 +396,22 @@ TEST_F(MoruDeviceTest, DamagedPagesFailTheReadAndRefuseTheWrite) {
     ASSERT_GE(static_cast<int64_t>(bytes.size()), page * pageSize);
     std::fill_n(bytes.begin() + (page - 1) * pageSize, pageSize, '\xff');
     WriteFileBytes(StoreFile(), bytes);
+    const std::filesystem::path icsFile = StoreFile().parent_path().parent_path() / "in.ics";
+    WriteFileBytes(icsFile,
+                   "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//EN\r\nBEGIN:VEVENT\r\n"
+                   "UID:abc@t\r\nDTSTAMP:20240101T000000Z\r\nDTSTART:20240305T100000\r\n"
+                   "DTEND:20240305T110000\r\nSUMMARY:imported\r\nEND:VEVENT\r\n"
+                   "END:VCALENDAR\r\n");
 
     for (const auto& args :
          {std::vector<std::string>{"list"},
           std::vector<std::string>{"list", "--from", "2024-03-01", "--to", "2024-03-31"},
           std::vector<std::string>{"query", "[Start] >= 3/1/2024"},
-          std::vector<std::string>{"show", "1"}, kGood, std::vector<std::string>{"delete", "1"}}) {
+          std::vector<std::string>{"show", "1"}, kGood, std::vector<std::string>{"delete", "1"},
+          std::vector<std::string>{"export"},
+          std::vector<std::string>{"reminders", "--from", "2024-03-01 00:00", "--to",
+                                   "2024-03-31 00:00"},
+          std::vector<std::string>{"import", icsFile.string()}}) {
         SCOPED_TRACE(args.front() + " " + std::to_string(args.size()));
         ToolRun run = Device(args);
         EXPECT_EQ(run.exitCode, 1) << run.out << run.err;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <sstream>
 
 #include "platform/device_root.h"
 #include "platform/locale_format.h"
@@ -187,7 +188,10 @@ int RunExport(const std::vector<std::string>& words, std::ostream& out, std::ost
                           "cannot write " + *file + ": " + std::strerror(errno));
         }
     }
-    std::ostream& sink = fileOut.is_open() ? static_cast<std::ostream&>(fileOut) : out;
+    // Standard output gets the calendar only once it is whole: a walk that fails half-way
+    // prints nothing, as a read that fails anywhere else does.
+    std::ostringstream held;
+    std::ostream& sink = fileOut.is_open() ? static_cast<std::ostream&>(fileOut) : held;
 
     const icaltimetype stamp =
         icaltime_from_timet_with_zone(std::time(nullptr), 0, icaltimezone_get_utc_timezone());
@@ -226,6 +230,14 @@ int RunExport(const std::vector<std::string>& words, std::ostream& out, std::ost
         }
         return Refuse(err, kExitStoreFailure,
                       "cannot write the calendar: " + std::string(std::strerror(errno)));
+    }
+    if (!fileOut.is_open()) {
+        out << held.view();
+        out.flush();
+        if (!out) {
+            return Refuse(err, kExitStoreFailure,
+                          "cannot write the calendar: " + std::string(std::strerror(errno)));
+        }
     }
     if (!temporary.empty()) {
         fileOut.close();

@@ -296,7 +296,8 @@ int RunImport(const std::vector<std::string>& words, std::istream& in, std::ostr
             ++index;
             progress.Tick(index);
             auto skip = [&](const std::string& reason) {
-                err << "moru-device: skipped " << Label(c, index) << ": " << OneLine(reason) << "\n";
+                err << "moru-device: skipped " << Label(c, index) << ": " << OneLine(reason)
+                    << "\n";
                 ++counts.skipped;
             };
             if (auto reason = NotAnAppointment(componentKind)) {
