@@ -45,16 +45,7 @@ int QtUiHost::MessageBox(std::u16string_view text, std::u16string_view caption, 
     if (IsHeadless()) {
         return headless_.MessageBox(text, caption, style);
     }
-    QMessageBox box(IconOf(style), ToQString(caption.empty() ? kProgramName : caption),
-                    ToQString(text), QMessageBox::NoButton, origin_ ? origin_->window() : nullptr);
-    if ((style & 0x0F) == kMbYesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? kIdYes : kIdNo;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return kIdOk;
+    return ShowBox(text, caption, style, {});
 }
 
 int QtUiHost::MessageBoxWithDetails(std::u16string_view text, std::u16string_view caption,
@@ -62,9 +53,16 @@ int QtUiHost::MessageBoxWithDetails(std::u16string_view text, std::u16string_vie
     if (IsHeadless()) {
         return headless_.MessageBoxWithDetails(text, caption, style, details);
     }
+    return ShowBox(text, caption, style, details);
+}
+
+int QtUiHost::ShowBox(std::u16string_view text, std::u16string_view caption, unsigned style,
+                      std::u16string_view details) {
     QMessageBox box(IconOf(style), ToQString(caption.empty() ? kProgramName : caption),
                     ToQString(text), QMessageBox::NoButton, origin_ ? origin_->window() : nullptr);
-    box.setDetailedText(ToQString(details));
+    if (!details.empty()) {
+        box.setDetailedText(ToQString(details));
+    }
     if ((style & 0x0F) == kMbYesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

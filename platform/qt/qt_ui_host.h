@@ -32,6 +32,9 @@ public:
     static bool IsHeadless();
 
 private:
+    // The modal box itself, with its details (none when empty) behind a button.
+    int ShowBox(std::u16string_view text, std::u16string_view caption, unsigned style,
+                std::u16string_view details);
     QPoint GlobalPoint(int x, int y) const;
 
     QPointer<QWidget> origin_;
