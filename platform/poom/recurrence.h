@@ -39,6 +39,11 @@ std::optional<std::string> ValidateRule(const RecurrenceRule& rule);
 void ForEachOccurrenceDay(const RecurrenceRule& rule, int64_t fromDay, int64_t toDay,
                           const std::function<bool(int64_t)>& visit);
 
+// Appends the occurrence days in [fromDay, toDay] to days, in ascending order: the walk of a
+// window bounded on both sides, whose length bounds the work. The rule must be valid.
+void AppendOccurrenceDays(const RecurrenceRule& rule, int64_t fromDay, int64_t toDay,
+                          std::vector<int64_t>& days);
+
 struct Expansion {
     std::vector<int64_t> days;
     bool truncated = false;  // more occurrences lay in the window beyond the limit

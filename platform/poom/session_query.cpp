@@ -207,6 +207,7 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         return result;
     }
     const size_t oneOffs = result.entries.size();
+    std::vector<int64_t> days;  // one series' occurrence days in the window, reused
     for (const Series& series : series_) {
         const int64_t timeOfDay = series.timeOfDay;
         const int64_t length = series.length;
@@ -217,7 +218,20 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         // A window bounded on both sides bounds the work itself; only an open one, which would
         // be endless for a series without an end, is capped.
         const bool open = fromDay <= DayRange{}.first || toDay >= DayRange{}.last;
-        const int cap = open ? kMaxOccurrencesPerSeries : std::numeric_limits<int>::max();
+        if (!open) {
+            days.clear();
+            AppendOccurrenceDays(series.rule, fromDay, toDay, days);
+            for (const int64_t day : days) {
+                const int64_t start = day * kDaySeconds + timeOfDay;
+                const int64_t end = start + length;
+                if (r.Matches(start, end)) {
+                    result.entries.push_back(
+                        CollectionEntry{series.row->oid, start, end, series.row});
+                }
+            }
+            continue;
+        }
+        const int cap = kMaxOccurrencesPerSeries;
         int taken = 0;
         ForEachOccurrenceDay(series.rule, fromDay, toDay, [&](int64_t day) {
             const int64_t start = day * kDaySeconds + timeOfDay;
