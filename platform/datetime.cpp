@@ -160,8 +160,13 @@ int64_t DateToSeconds(double date) {
 }
 
 double SecondsToDate(int64_t seconds) {
-    const int64_t day = FloorDiv(seconds, 86400);
-    const int64_t ofDay = seconds % 86400 < 0 ? seconds % 86400 + 86400 : seconds % 86400;
+    // Division by the constant, not through FloorDiv: every item a walk lists is converted.
+    int64_t day = seconds / 86400;
+    int64_t ofDay = seconds % 86400;
+    if (ofDay < 0) {
+        ofDay += 86400;
+        --day;
+    }
     const double fraction = static_cast<double>(ofDay) / kSecondsPerDay;
     return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
 }

@@ -577,7 +577,9 @@ std::optional<Appointment> ItemCollection::Item(long index) const {
     item->oid = entry->oid;
     item->start = entry->start;
     item->end = entry->end;
-    item->row = entry->series;
+    if (entry->series != nullptr) {
+        item->row = state_->evaluation->seriesRows[entry->seriesIndex];
+    }
     item->occurrence = entry->series != nullptr;
     item->listed = !item->occurrence;
     return Appointment(std::move(item));
