@@ -73,6 +73,15 @@ struct PeriodDays {
 // Walks the periods of one rule.
 class PeriodWalker {
 public:
+    // A walker with its periods worked out before (PrepareRule).
+    explicit PeriodWalker(const PreparedRule& prepared)
+        : rule_(prepared.rule),
+          kind_(static_cast<PeriodKind>(prepared.kind)),
+          lastDay_(LastRepresentableDay()),
+          weekZero_(prepared.weekZero),
+          monthZero_(prepared.monthZero),
+          periodLimit_(prepared.periodLimit) {}
+
     explicit PeriodWalker(const RecurrenceRule& rule)
         : rule_(rule), kind_(KindOf(rule)), lastDay_(LastRepresentableDay()) {
         const int64_t span = rule.interval;
@@ -162,6 +171,14 @@ public:
         return true;
     }
 
+    // What PrepareRule keeps of this walker.
+    void Keep(PreparedRule& prepared) const {
+        prepared.kind = static_cast<int>(kind_);
+        prepared.weekZero = weekZero_;
+        prepared.monthZero = monthZero_;
+        prepared.periodLimit = periodLimit_;
+    }
+
 private:
     long Mask() const { return rule_.dayOfWeekMask & 127; }
 
@@ -180,10 +197,10 @@ bool ValidMask(long mask) {
 }  // namespace
 
 // The walk behind every expansion; the visitor is inlined, as a walk over a month's grid
-// calls it for every one of hundreds of occurrences.
-template <class Visit>
-void ForEachOccurrenceDayOf(const RecurrenceRule& rule, int64_t fromDay, int64_t toDay,
-                            Visit&& visit) {
+// calls it for every one of hundreds of occurrences. Source is the rule or a PreparedRule.
+template <class Source, class Visit>
+void ForEachOccurrenceDayOf(const RecurrenceRule& rule, const Source& source, int64_t fromDay,
+                            int64_t toDay, Visit&& visit) {
     if (rule.lastDay.has_value()) {
         toDay = std::min(toDay, *rule.lastDay);
     }
@@ -192,7 +209,7 @@ void ForEachOccurrenceDayOf(const RecurrenceRule& rule, int64_t fromDay, int64_t
     if (fromDay > toDay) {
         return;
     }
-    const PeriodWalker walker(rule);
+    const PeriodWalker walker(source);
     PeriodDays days;
     for (int64_t p = walker.PeriodAtOrBefore(fromDay); walker.Candidates(p, days); ++p) {
         for (int64_t day : days) {
@@ -207,10 +224,12 @@ void ForEachOccurrenceDayOf(const RecurrenceRule& rule, int64_t fromDay, int64_t
 }
 
 int64_t FirstRepresentableDay() {
-    return DayNumber(kMinYear, 1, 1);
+    static const int64_t first = DayNumber(kMinYear, 1, 1);
+    return first;
 }
 int64_t LastRepresentableDay() {
-    return DayNumber(kMaxYear, 12, 31);
+    static const int64_t last = DayNumber(kMaxYear, 12, 31);
+    return last;
 }
 int WeekdayOfDay(int64_t day) {
     // Day 0, 30 December 1899, was a Saturday.
@@ -264,12 +283,19 @@ std::optional<std::string> ValidateRule(const RecurrenceRule& rule) {
 
 void ForEachOccurrenceDay(const RecurrenceRule& rule, int64_t fromDay, int64_t toDay,
                           const std::function<bool(int64_t)>& visit) {
-    ForEachOccurrenceDayOf(rule, fromDay, toDay, visit);
+    ForEachOccurrenceDayOf(rule, rule, fromDay, toDay, visit);
 }
 
-void AppendOccurrenceDays(const RecurrenceRule& rule, int64_t fromDay, int64_t toDay,
+PreparedRule PrepareRule(const RecurrenceRule& rule) {
+    PreparedRule prepared;
+    prepared.rule = rule;
+    PeriodWalker(prepared.rule).Keep(prepared);
+    return prepared;
+}
+
+void AppendOccurrenceDays(const PreparedRule& prepared, int64_t fromDay, int64_t toDay,
                           std::vector<int64_t>& days) {
-    ForEachOccurrenceDayOf(rule, fromDay, toDay, [&days](int64_t day) {
+    ForEachOccurrenceDayOf(prepared.rule, prepared, fromDay, toDay, [&days](int64_t day) {
         days.push_back(day);
         return true;
     });

@@ -216,7 +216,7 @@ private:
     // own to find).
     struct Series {
         std::shared_ptr<const Row> row;
-        RecurrenceRule rule;
+        PreparedRule rule;
         int64_t timeOfDay = 0;  // seconds after midnight at which each occurrence starts
         int64_t length = 0;     // seconds each occurrence lasts
     };

@@ -138,7 +138,7 @@ Status Session::RefreshSeries() {
             continue;
         }
         Series series;
-        series.rule = RuleOf(row);
+        series.rule = PrepareRule(RuleOf(row));
         series.timeOfDay = OccurrenceTimeOfDay(row);
         series.length = OccurrenceLength(row);
         series.row = std::make_shared<const Row>(std::move(row));
@@ -305,7 +305,7 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         }
         const int cap = kMaxOccurrencesPerSeries;
         int taken = 0;
-        ForEachOccurrenceDay(series.rule, fromDay, toDay, [&](int64_t day) {
+        ForEachOccurrenceDay(series.rule.rule, fromDay, toDay, [&](int64_t day) {
             const int64_t start = day * kDaySeconds + timeOfDay;
             const int64_t end = start + length;
             if (!passes(start, end)) {
