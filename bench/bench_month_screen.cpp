@@ -1,7 +1,7 @@
 // The month screen under a full calendar: a full requery and repaint (grid, memo tests, month
-// query, markers), a repaint alone, and a day tap (day list query, grid and markers from the kept items), over
-// stores of 1,000 and 10,000 one-off appointments plus 500 recurring series written by
-// moru-gen-store, and data folders of 0, 5,000 and 20,000 memo files.
+// query, markers), a repaint alone, and a day tap (day list query, grid and markers from the
+// kept items), over stores of 1,000 and 10,000 one-off appointments plus 500 recurring series
+// written by moru-gen-store, and data folders of 0, 5,000 and 20,000 memo files.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
