@@ -301,6 +301,7 @@ void BM_ListProcess(benchmark::State& state) {
         std::vector<std::string> words = {tool,     "--root",     root,   "list",
                                           "--from", "2025-06-01", "--to", "2025-07-12"};
         std::vector<char*> argv;
+        argv.reserve(words.size() + 1);
         for (std::string& word : words) {
             argv.push_back(word.data());
         }

@@ -560,7 +560,7 @@ std::optional<Appointment> ItemCollection::Item(long index) const {
         if (!at->has_value()) {
             return std::nullopt;
         }
-        found = std::move(**at);
+        found = **at;
         entry = &*found;
     } else {
         const detail::Evaluation* evaluation = state_->Evaluate();

@@ -287,7 +287,12 @@ TEST(RestrictionWalk, ListsExactlyWhatTheClausesAccept) {
     for (const auto& field : fields) {
         for (const auto& op : ops) {
             for (const auto& day : days) {
-                clauses.push_back(field + u" " + op + u" " + day);
+                std::u16string clause = field;
+                clause += u" ";
+                clause += op;
+                clause += u" ";
+                clause += day;
+                clauses.push_back(std::move(clause));
             }
         }
     }
