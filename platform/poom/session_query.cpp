@@ -23,49 +23,54 @@ constexpr long kDirectLookupLimit = 256;
 constexpr size_t kReserveHintLimit = 16384;
 
 // Puts the occurrences in store order, by (start, oid). They come series by series, each
-// series in ascending order: a stable placement by day, then a short insertion sort inside
-// each day (a few dozen entries), costs a fraction of a general sort of thousands.
+// series in ascending order: a stable placement by the hour they start in, then an insertion
+// sort inside each hour (rarely more than a few entries), costs a fraction of a general sort
+// of thousands.
 void SortOccurrences(std::vector<CollectionEntry>::iterator from,
                      std::vector<CollectionEntry>::iterator to) {
     if (to - from < 2) {
         return;
     }
-    auto dayOf = [](const CollectionEntry& e) { return FloorDiv(e.start, kDaySeconds); };
-    int64_t firstDay = dayOf(*from);
-    int64_t lastDay = firstDay;
+    constexpr int64_t kHourSeconds = 3600;
+    auto hourOf = [](const CollectionEntry& e) {
+        const int64_t hour = e.start / kHourSeconds;
+        return e.start % kHourSeconds < 0 ? hour - 1 : hour;
+    };
+    int64_t firstHour = hourOf(*from);
+    int64_t lastHour = firstHour;
     for (auto it = from; it != to; ++it) {
-        const int64_t day = dayOf(*it);
-        firstDay = std::min(firstDay, day);
-        lastDay = std::max(lastDay, day);
+        const int64_t hour = hourOf(*it);
+        firstHour = std::min(firstHour, hour);
+        lastHour = std::max(lastHour, hour);
     }
     const auto count = static_cast<size_t>(to - from);
     auto before = [](const CollectionEntry& a, const CollectionEntry& b) {
         return a.start != b.start ? a.start < b.start : a.oid < b.oid;
     };
-    if (lastDay - firstDay > static_cast<int64_t>(count) * 4) {
-        // A window of far more days than occurrences: the days would cost more than a sort.
+    if (lastHour - firstHour > static_cast<int64_t>(count) * 4) {
+        // A window of far more hours than occurrences: the hours would cost more than a sort.
         std::sort(from, to, before);
         return;
     }
-    std::vector<uint32_t> firstOfDay(static_cast<size_t>(lastDay - firstDay) + 2, 0);
+    std::vector<uint32_t> firstOfHour(static_cast<size_t>(lastHour - firstHour) + 2, 0);
     for (auto it = from; it != to; ++it) {
-        ++firstOfDay[static_cast<size_t>(dayOf(*it) - firstDay) + 1];
+        ++firstOfHour[static_cast<size_t>(hourOf(*it) - firstHour) + 1];
     }
-    for (size_t d = 1; d < firstOfDay.size(); ++d) {
-        firstOfDay[d] += firstOfDay[d - 1];
+    for (size_t h = 1; h < firstOfHour.size(); ++h) {
+        firstOfHour[h] += firstOfHour[h - 1];
     }
     std::vector<CollectionEntry> placed(count);
-    std::vector<uint32_t> next(firstOfDay.begin(), firstOfDay.end() - 1);
+    std::vector<uint32_t> next(firstOfHour.begin(), firstOfHour.end() - 1);
     for (auto it = from; it != to; ++it) {
-        placed[next[static_cast<size_t>(dayOf(*it) - firstDay)]++] = *it;
+        placed[next[static_cast<size_t>(hourOf(*it) - firstHour)]++] = *it;
     }
-    for (size_t d = 0; d + 1 < firstOfDay.size(); ++d) {
-        const auto dayBegin = placed.begin() + firstOfDay[d];
-        const auto dayEnd = placed.begin() + firstOfDay[d + 1];
-        for (auto it = dayBegin; it != dayEnd; ++it) {
-            CollectionEntry moving = *it;
+    for (size_t h = 0; h + 1 < firstOfHour.size(); ++h) {
+        const auto hourBegin = placed.begin() + firstOfHour[h];
+        const auto hourEnd = placed.begin() + firstOfHour[h + 1];
+        for (auto it = hourBegin; it != hourEnd; ++it) {
+            const CollectionEntry moving = *it;
             auto hole = it;
-            for (; hole != dayBegin && before(moving, *(hole - 1)); --hole) {
+            for (; hole != hourBegin && before(moving, *(hole - 1)); --hole) {
                 *hole = *(hole - 1);
             }
             *hole = moving;

@@ -234,21 +234,23 @@ TEST(RestrictionWalk, ListsExactlyWhatTheClausesAccept) {
         a.SetEnd(item.end);
         ASSERT_TRUE(a.Save().ok());
     }
-    // Daily series whose occurrences end at midnight, last nothing at midnight, and run
-    // across two midnights.
+    // Daily series whose occurrences end at midnight, last nothing at midnight, run across two
+    // midnights, and share an hour in an order other than their identifiers'.
     struct SeriesTimes {
         int hour;
+        int minute;
         long minutes;
     };
     for (const SeriesTimes times :
-         {SeriesTimes{22, 120}, SeriesTimes{0, 0}, SeriesTimes{18, 1800}}) {
+         {SeriesTimes{22, 0, 120}, SeriesTimes{0, 0, 0}, SeriesTimes{18, 0, 1800},
+          SeriesTimes{9, 45, 30}, SeriesTimes{9, 15, 30}, SeriesTimes{9, 15, 0}}) {
         Appointment a = *app->CreateItem(kAppointmentItem);
-        a.SetStart(At(3, 1, times.hour));
+        a.SetStart(At(3, 1, times.hour, times.minute));
         a.SetDuration(times.minutes);
         RecurrencePattern p = a.GetRecurrencePattern();
         p.SetRecurrenceType(kRecursDaily);
         p.SetPatternStartDate(At(3, 1));
-        p.SetStartTime(At(3, 1, times.hour));
+        p.SetStartTime(At(3, 1, times.hour, times.minute));
         p.SetDuration(times.minutes);
         p.SetPatternEndDate(At(3, 20));
         p.SetNoEndDate(false);
