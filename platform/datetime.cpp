@@ -120,11 +120,6 @@ bool IsValidDate(int year, int month, int day) {
            day <= MonthLength(year, month);
 }
 
-int64_t FloorDiv(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
 int64_t DayNumber(int year, int month, int day) {
     return DaysFromCivil(year, month, day) - kOriginFromEpoch;
 }
