@@ -5,14 +5,18 @@
 // series, built once per process by the same generator moru-gen-store uses.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/device_root.h"
@@ -38,13 +42,28 @@ struct Fixture {
     std::shared_ptr<poom::Application> application;
     std::optional<poom::Folder> folder;
     std::vector<uint32_t> oids;  // every identifier in the store, for the single reads
+    bool kept = false;           // a store of MORU_BENCH_STORES, left for the next run
 
     ~Fixture() {
         application.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
+        if (!kept) {
+            std::error_code ignored;
+            std::filesystem::remove_all(root, ignored);
+        }
     }
 };
+
+// With MORU_BENCH_STORES set to a folder, each size's store is generated there once and used
+// again by later runs (generating the 100,000-item store takes longer than all the
+// measurements); without it every run builds its stores afresh in a temporary folder.
+std::optional<std::filesystem::path> KeptStoreRoot(long appointments) {
+    const char* folder = std::getenv("MORU_BENCH_STORES");
+    if (folder == nullptr || *folder == '\0') {
+        return std::nullopt;
+    }
+    return std::filesystem::path(folder) / ("store-" + std::to_string(appointments) + "-" +
+                                            std::to_string(kSeries) + "-" + std::to_string(kSeed));
+}
 
 // One generated store per size, kept for the whole run.
 Fixture& StoreOf(long appointments) {
@@ -54,12 +73,27 @@ Fixture& StoreOf(long appointments) {
         return *slot;
     }
     slot = std::make_unique<Fixture>();
-    std::string pattern = (std::filesystem::temp_directory_path() / "moru-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::abort();
+    const std::optional<std::filesystem::path> kept = KeptStoreRoot(appointments);
+    if (kept) {
+        slot->root = *kept;
+        slot->kept = true;
+    } else {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "moru-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        slot->root = pattern;
     }
-    slot->root = pattern;
     slot->storeFile = TranslateDevicePath(slot->root, kStoreFileDevicePath);
+    // A kept store is complete once its marker exists: a run that died while generating
+    // leaves no marker, and its store is built again.
+    const std::filesystem::path complete = slot->root / "generated";
+    const bool reuse = kept && std::filesystem::exists(complete);
+    if (kept && !reuse) {
+        std::error_code ignored;
+        std::filesystem::remove_all(slot->root, ignored);
+    }
     auto application = poom::Application::Create(slot->storeFile);
     if (!application || !(*application)->Logon()) {
         std::fprintf(stderr, "bench_store: cannot create the store\n");
@@ -73,9 +107,17 @@ Fixture& StoreOf(long appointments) {
     options.from.month = 1;
     options.from.day = 1;
     options.years = 10;
-    if (auto made = genstore::GenerateStore(**application, options); !made) {
-        std::fprintf(stderr, "bench_store: %s\n", made.error().message.c_str());
-        std::abort();
+    if (!reuse) {
+        if (auto made = genstore::GenerateStore(**application, options); !made) {
+            std::fprintf(stderr, "bench_store: %s\n", made.error().message.c_str());
+            std::abort();
+        }
+        if (kept) {
+            std::FILE* marker = std::fopen(complete.c_str(), "w");
+            if (marker != nullptr) {
+                std::fclose(marker);
+            }
+        }
     }
     slot->application = *application;
     slot->folder = *slot->application->GetDefaultFolder(poom::kCalendarFolder);
@@ -249,14 +291,28 @@ void BM_ListProcess(benchmark::State& state) {
     for (auto _ : state) {
         rusage before{};
         getrusage(RUSAGE_CHILDREN, &before);
-        const pid_t child = fork();
-        if (child == 0) {
-            const int devnull = open("/dev/null", O_WRONLY);
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-            execl(tool.c_str(), tool.c_str(), "--root", root.c_str(), "list", "--from",
-                  "2025-06-01", "--to", "2025-07-12", static_cast<char*>(nullptr));
-            _exit(127);
+        // posix_spawn rather than fork: a forked child first copies this process's page
+        // tables (the benchmark holds the whole store), and that copy would count as the
+        // tool's time.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::vector<std::string> words = {tool,     "--root",     root,   "list",
+                                          "--from", "2025-06-01", "--to", "2025-07-12"};
+        std::vector<char*> argv;
+        argv.reserve(words.size() + 1);
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        pid_t child = 0;
+        const int spawned =
+            posix_spawn(&child, tool.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            state.SkipWithError("moru-device could not be started");
+            return;
         }
         int status = 0;
         waitpid(child, &status, 0);

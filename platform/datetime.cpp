@@ -120,11 +120,6 @@ bool IsValidDate(int year, int month, int day) {
            day <= MonthLength(year, month);
 }
 
-int64_t FloorDiv(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
 int64_t DayNumber(int year, int month, int day) {
     return DaysFromCivil(year, month, day) - kOriginFromEpoch;
 }
@@ -160,8 +155,13 @@ int64_t DateToSeconds(double date) {
 }
 
 double SecondsToDate(int64_t seconds) {
-    const int64_t day = FloorDiv(seconds, 86400);
-    const int64_t ofDay = seconds % 86400 < 0 ? seconds % 86400 + 86400 : seconds % 86400;
+    // Division by the constant, not through FloorDiv: every item a walk lists is converted.
+    int64_t day = seconds / 86400;
+    int64_t ofDay = seconds % 86400;
+    if (ofDay < 0) {
+        ofDay += 86400;
+        --day;
+    }
     const double fraction = static_cast<double>(ofDay) / kSecondsPerDay;
     return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
 }
@@ -329,6 +329,31 @@ std::optional<SystemTime> ParseDateTimeText(std::string_view text, bool allowTim
 }
 
 std::string FormatDateTimeText(const SystemTime& time) {
+    // `moru-device list` writes two of these per line, thousands of lines a run: the digits
+    // are set by hand for every time the calendar can hold, printf only does the rest.
+    auto inRange = [](int value, int limit) { return value >= 0 && value <= limit; };
+    if (inRange(time.year, 9999) && inRange(time.month, 99) && inRange(time.day, 99) &&
+        inRange(time.hour, 99) && inRange(time.minute, 99) && inRange(time.second, 99)) {
+        std::string text(19, '0');
+        auto put = [&text](size_t at, int value, int digits) {
+            for (int i = digits - 1; i >= 0; --i) {
+                text[at + static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
+                value /= 10;
+            }
+        };
+        put(0, time.year, 4);
+        text[4] = '-';
+        put(5, time.month, 2);
+        text[7] = '-';
+        put(8, time.day, 2);
+        text[10] = ' ';
+        put(11, time.hour, 2);
+        text[13] = ':';
+        put(14, time.minute, 2);
+        text[16] = ':';
+        put(17, time.second, 2);
+        return text;
+    }
     char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month,
                   time.day, time.hour, time.minute, time.second);

@@ -547,36 +547,42 @@ std::optional<Appointment> ItemCollection::Item(long index) const {
     if (index < 1 || !state_->session->open()) {
         return std::nullopt;
     }
-    detail::CollectionEntry entry;
+    // The entry is read in place: a walk of a month's grid makes thousands of items, and
+    // every copy of an entry's series handle is an atomic count up and down.
+    std::optional<detail::CollectionEntry> found;
+    const detail::CollectionEntry* entry = nullptr;
     if (state_->Live()) {
-        Result<std::optional<detail::CollectionEntry>> found = state_->session->ItemAt(index - 1);
-        if (!found.ok()) {
-            state_->Fail(found.error());
+        Result<std::optional<detail::CollectionEntry>> at = state_->session->ItemAt(index - 1);
+        if (!at.ok()) {
+            state_->Fail(at.error());
             return std::nullopt;
         }
-        if (!found->has_value()) {
+        if (!at->has_value()) {
             return std::nullopt;
         }
-        entry = **found;
+        found = **at;
+        entry = &*found;
     } else {
         const detail::Evaluation* evaluation = state_->Evaluate();
         if (evaluation == nullptr || static_cast<size_t>(index) > evaluation->entries.size()) {
             return std::nullopt;
         }
-        entry = evaluation->entries[static_cast<size_t>(index - 1)];
+        entry = &evaluation->entries[static_cast<size_t>(index - 1)];
     }
     auto item = std::make_shared<AppointmentState>();
     item->session = state_->session;
-    if (entry.series == nullptr) {
+    if (entry->series == nullptr) {
         item->collection = state_;
     }
-    item->oid = entry.oid;
-    item->start = entry.start;
-    item->end = entry.end;
-    item->row = entry.series;
-    item->occurrence = entry.series != nullptr;
+    item->oid = entry->oid;
+    item->start = entry->start;
+    item->end = entry->end;
+    if (entry->series != nullptr) {
+        item->row = state_->evaluation->seriesRows[entry->seriesIndex];
+    }
+    item->occurrence = entry->series != nullptr;
     item->listed = !item->occurrence;
-    return Appointment(item);
+    return Appointment(std::move(item));
 }
 
 Status ItemCollection::LastError() const {

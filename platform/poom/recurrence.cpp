@@ -57,18 +57,41 @@ int64_t NthWeekdayOfMonth(int year, int month, long mask, long instance) {
     return found;  // a non-empty mask meets every month at least four times
 }
 
+// The candidate days of one period: at most seven (a week's weekdays). A fixed array, since
+// a walk over a month's grid visits hundreds of periods and a heap list cost more than them.
+struct PeriodDays {
+    int64_t day[7] = {};
+    int count = 0;
+
+    void clear() { count = 0; }
+    void push_back(int64_t d) { day[count++] = d; }
+    const int64_t* begin() const { return day; }
+    const int64_t* end() const { return day + count; }
+    size_t size() const { return static_cast<size_t>(count); }
+};
+
 // Walks the periods of one rule.
 class PeriodWalker {
 public:
-    explicit PeriodWalker(const RecurrenceRule& rule) : rule_(rule), kind_(KindOf(rule)) {
+    // A walker with its periods worked out before (PrepareRule).
+    explicit PeriodWalker(const PreparedRule& prepared)
+        : rule_(prepared.rule),
+          kind_(static_cast<PeriodKind>(prepared.kind)),
+          lastDay_(LastRepresentableDay()),
+          weekZero_(prepared.weekZero),
+          monthZero_(prepared.monthZero),
+          periodLimit_(prepared.periodLimit) {}
+
+    explicit PeriodWalker(const RecurrenceRule& rule)
+        : rule_(rule), kind_(KindOf(rule)), lastDay_(LastRepresentableDay()) {
         const int64_t span = rule.interval;
         switch (kind_) {
             case PeriodKind::Days:
-                periodLimit_ = (LastRepresentableDay() - rule.firstDay) / span;
+                periodLimit_ = (lastDay_ - rule.firstDay) / span;
                 break;
             case PeriodKind::Weeks:
                 weekZero_ = rule.firstDay - WeekdayOfDay(rule.firstDay);
-                periodLimit_ = (LastRepresentableDay() - weekZero_) / 7 / span;
+                periodLimit_ = (lastDay_ - weekZero_) / 7 / span;
                 break;
             case PeriodKind::Months:
                 monthZero_ = MonthIndexOf(rule.firstDay);
@@ -108,7 +131,7 @@ public:
 
     // The candidate days of period p in ascending order, the pattern's start not applied;
     // false once p lies past the representable range.
-    bool Candidates(int64_t p, std::vector<int64_t>& out) const {
+    bool Candidates(int64_t p, PeriodDays& out) const {
         out.clear();
         if (p > periodLimit_) {
             return false;
@@ -120,7 +143,7 @@ public:
             case PeriodKind::Weeks: {
                 const int64_t weekStart = weekZero_ + 7 * p * rule_.interval;
                 for (int w = 0; w < 7; ++w) {
-                    if ((Mask() & (1L << w)) != 0 && weekStart + w <= LastRepresentableDay()) {
+                    if ((Mask() & (1L << w)) != 0 && weekStart + w <= lastDay_) {
                         out.push_back(weekStart + w);
                     }
                 }
@@ -148,11 +171,20 @@ public:
         return true;
     }
 
+    // What PrepareRule keeps of this walker.
+    void Keep(PreparedRule& prepared) const {
+        prepared.kind = static_cast<int>(kind_);
+        prepared.weekZero = weekZero_;
+        prepared.monthZero = monthZero_;
+        prepared.periodLimit = periodLimit_;
+    }
+
 private:
     long Mask() const { return rule_.dayOfWeekMask & 127; }
 
     const RecurrenceRule& rule_;
     PeriodKind kind_;
+    int64_t lastDay_;          // the last representable day
     int64_t weekZero_ = 0;     // the Sunday of the first day's week
     int64_t monthZero_ = 0;    // year * 12 + month - 1 of period 0
     int64_t periodLimit_ = 0;  // the last period inside the representable range
@@ -164,11 +196,40 @@ bool ValidMask(long mask) {
 
 }  // namespace
 
+// The walk behind every expansion; the visitor is inlined, as a walk over a month's grid
+// calls it for every one of hundreds of occurrences. Source is the rule or a PreparedRule.
+template <class Source, class Visit>
+void ForEachOccurrenceDayOf(const RecurrenceRule& rule, const Source& source, int64_t fromDay,
+                            int64_t toDay, Visit&& visit) {
+    if (rule.lastDay.has_value()) {
+        toDay = std::min(toDay, *rule.lastDay);
+    }
+    toDay = std::min(toDay, LastRepresentableDay());
+    fromDay = std::max(fromDay, rule.firstDay);
+    if (fromDay > toDay) {
+        return;
+    }
+    const PeriodWalker walker(source);
+    PeriodDays days;
+    for (int64_t p = walker.PeriodAtOrBefore(fromDay); walker.Candidates(p, days); ++p) {
+        for (int64_t day : days) {
+            if (day > toDay) {
+                return;
+            }
+            if (day >= fromDay && !visit(day)) {
+                return;
+            }
+        }
+    }
+}
+
 int64_t FirstRepresentableDay() {
-    return DayNumber(kMinYear, 1, 1);
+    static const int64_t first = DayNumber(kMinYear, 1, 1);
+    return first;
 }
 int64_t LastRepresentableDay() {
-    return DayNumber(kMaxYear, 12, 31);
+    static const int64_t last = DayNumber(kMaxYear, 12, 31);
+    return last;
 }
 int WeekdayOfDay(int64_t day) {
     // Day 0, 30 December 1899, was a Saturday.
@@ -222,26 +283,22 @@ std::optional<std::string> ValidateRule(const RecurrenceRule& rule) {
 
 void ForEachOccurrenceDay(const RecurrenceRule& rule, int64_t fromDay, int64_t toDay,
                           const std::function<bool(int64_t)>& visit) {
-    if (rule.lastDay.has_value()) {
-        toDay = std::min(toDay, *rule.lastDay);
-    }
-    toDay = std::min(toDay, LastRepresentableDay());
-    fromDay = std::max(fromDay, rule.firstDay);
-    if (fromDay > toDay) {
-        return;
-    }
-    const PeriodWalker walker(rule);
-    std::vector<int64_t> days;
-    for (int64_t p = walker.PeriodAtOrBefore(fromDay); walker.Candidates(p, days); ++p) {
-        for (int64_t day : days) {
-            if (day > toDay) {
-                return;
-            }
-            if (day >= fromDay && !visit(day)) {
-                return;
-            }
-        }
-    }
+    ForEachOccurrenceDayOf(rule, rule, fromDay, toDay, visit);
+}
+
+PreparedRule PrepareRule(const RecurrenceRule& rule) {
+    PreparedRule prepared;
+    prepared.rule = rule;
+    PeriodWalker(prepared.rule).Keep(prepared);
+    return prepared;
+}
+
+void AppendOccurrenceDays(const PreparedRule& prepared, int64_t fromDay, int64_t toDay,
+                          std::vector<int64_t>& days) {
+    ForEachOccurrenceDayOf(prepared.rule, prepared, fromDay, toDay, [&days](int64_t day) {
+        days.push_back(day);
+        return true;
+    });
 }
 
 Expansion ExpandDays(const RecurrenceRule& rule, int64_t fromDay, int64_t toDay, size_t limit) {
@@ -262,14 +319,19 @@ std::optional<int64_t> NthOccurrenceDay(const RecurrenceRule& rule, long n) {
         return std::nullopt;
     }
     const PeriodWalker walker(rule);
-    std::vector<int64_t> days;
+    PeriodDays days;
     if (!walker.Candidates(0, days)) {
         return std::nullopt;
     }
-    std::erase_if(days, [&](int64_t day) { return day < rule.firstDay; });
-    const int64_t inFirst = static_cast<int64_t>(days.size());
+    PeriodDays first;
+    for (int64_t day : days) {
+        if (day >= rule.firstDay) {
+            first.push_back(day);
+        }
+    }
+    const int64_t inFirst = first.count;
     if (n <= inFirst) {
-        return days[static_cast<size_t>(n - 1)];
+        return first.day[n - 1];
     }
     const int64_t rest = n - inFirst;
     const int perPeriod = walker.PerPeriod();
@@ -281,7 +343,7 @@ std::optional<int64_t> NthOccurrenceDay(const RecurrenceRule& rule, long n) {
     if (index >= days.size()) {
         return std::nullopt;  // the last week was cut by the end of the range
     }
-    return days[index];
+    return days.day[index];
 }
 
 }  // namespace moru::poom::detail

@@ -39,6 +39,23 @@ std::optional<std::string> ValidateRule(const RecurrenceRule& rule);
 void ForEachOccurrenceDay(const RecurrenceRule& rule, int64_t fromDay, int64_t toDay,
                           const std::function<bool(int64_t)>& visit);
 
+// A rule with what walking its periods needs worked out once (the first period's week or
+// month, the last representable period): the store expands every series on every walk and
+// keeps one of these per series. The fields after rule belong to the walk.
+struct PreparedRule {
+    RecurrenceRule rule;
+    int kind = 0;
+    int64_t weekZero = 0;
+    int64_t monthZero = 0;
+    int64_t periodLimit = 0;
+};
+PreparedRule PrepareRule(const RecurrenceRule& rule);
+
+// Appends the occurrence days in [fromDay, toDay] to days, in ascending order: the walk of a
+// window bounded on both sides, whose length bounds the work. The rule must be valid.
+void AppendOccurrenceDays(const PreparedRule& prepared, int64_t fromDay, int64_t toDay,
+                          std::vector<int64_t>& days);
+
 struct Expansion {
     std::vector<int64_t> days;
     bool truncated = false;  // more occurrences lay in the window beyond the limit

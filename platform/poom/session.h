@@ -111,11 +111,16 @@ struct CollectionEntry {
     uint32_t oid = 0;
     int64_t start = 0;  // the item's (or the occurrence's) own start
     int64_t end = 0;
-    std::shared_ptr<const Row> series;  // the series of an occurrence; null for a one-off
+    // The series of an occurrence, kept alive by its Evaluation's seriesRows; null for a
+    // one-off. A plain pointer: a month's grid holds thousands of occurrences, and a counted
+    // handle in each cost an atomic count up and down per entry.
+    const Row* series = nullptr;
+    uint32_t seriesIndex = 0;  // where the Evaluation keeps that series' row
 };
 
 struct Evaluation {
     std::vector<CollectionEntry> entries;
+    std::vector<std::shared_ptr<const Row>> seriesRows;  // every series an entry points into
     bool truncated = false;  // some series had more occurrences than one collection takes
     // The start range the walk read; the rows of its one-off items all start inside it.
     int64_t low = 0;
@@ -211,11 +216,12 @@ private:
     // own to find).
     struct Series {
         std::shared_ptr<const Row> row;
-        RecurrenceRule rule;
+        PreparedRule rule;
         int64_t timeOfDay = 0;  // seconds after midnight at which each occurrence starts
         int64_t length = 0;     // seconds each occurrence lasts
     };
     std::vector<Series> series_;
+    size_t lastEntryCount_ = 0;        // the size of the last walk, to reserve for the next
     std::set<uint32_t> unexpandable_;  // recurring rows with a damaged pattern: listed as is
     // A snapshot of the store order for the live collection, valid at snapshotStamp_.
     std::vector<CollectionEntry> orderSnapshot_;

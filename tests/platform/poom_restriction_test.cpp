@@ -3,6 +3,7 @@
 // and thousands of generated texts checked against an independent reading of the grammar.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <regex>
 
@@ -216,6 +217,113 @@ TEST(RestrictionText, GeneratedTextsAreAcceptedExactlyWhenWellFormed) {
     // The mutations should exercise both outcomes in earnest.
     EXPECT_GT(accepted, 100);
     EXPECT_GT(refused, 3000);
+}
+
+// ---- The walk against the clause-by-clause reading ----
+
+// Every walk answers with what Restriction::Matches accepts, one-off items and occurrences
+// alike, for restrictions of one and two clauses of every operator around the edge days:
+// items and occurrences that end at midnight, last nothing, or span several days.
+TEST(RestrictionWalk, ListsExactlyWhatTheClausesAccept) {
+    test::TempDeviceRoot root;
+    auto app = *Application::Create();
+    ASSERT_TRUE(app->Logon().ok());
+    for (const EdgeItem& item : kEdgeItems) {
+        Appointment a = *app->CreateItem(kAppointmentItem);
+        a.SetStart(item.start);
+        a.SetEnd(item.end);
+        ASSERT_TRUE(a.Save().ok());
+    }
+    // Daily series whose occurrences end at midnight, last nothing at midnight, run across two
+    // midnights, and share an hour in an order other than their identifiers'.
+    struct SeriesTimes {
+        int hour;
+        int minute;
+        long minutes;
+    };
+    for (const SeriesTimes times :
+         {SeriesTimes{22, 0, 120}, SeriesTimes{0, 0, 0}, SeriesTimes{18, 0, 1800},
+          SeriesTimes{9, 45, 30}, SeriesTimes{9, 15, 30}, SeriesTimes{9, 15, 0}}) {
+        Appointment a = *app->CreateItem(kAppointmentItem);
+        a.SetStart(At(3, 1, times.hour, times.minute));
+        a.SetDuration(times.minutes);
+        RecurrencePattern p = a.GetRecurrencePattern();
+        p.SetRecurrenceType(kRecursDaily);
+        p.SetPatternStartDate(At(3, 1));
+        p.SetStartTime(At(3, 1, times.hour, times.minute));
+        p.SetDuration(times.minutes);
+        p.SetPatternEndDate(At(3, 20));
+        p.SetNoEndDate(false);
+        ASSERT_TRUE(a.Save().ok());
+    }
+    // What every item and occurrence is, independently of the walk: the one-off items as
+    // saved, each series on every day of its pattern.
+    struct Expected {
+        uint32_t oid;
+        int64_t start, end;
+    };
+    std::vector<Expected> everything;
+    {
+        auto all = app->GetDefaultFolder(kCalendarFolder)->Items();
+        for (long i = 1; auto item = all->Item(i); ++i) {
+            const int64_t start = DateToSeconds(item->Start());
+            if (!item->IsRecurring()) {
+                everything.push_back({item->Oid(), start, DateToSeconds(item->End())});
+                continue;
+            }
+            const int64_t length = int64_t{item->GetRecurrencePattern().Duration()} * 60;
+            const int64_t timeOfDay = start - FloorDiv(start, 86400) * 86400;
+            for (int d = 1; d <= 20; ++d) {
+                const int64_t occurrence = DateToSeconds(At(3, d)) + timeOfDay;
+                everything.push_back({item->Oid(), occurrence, occurrence + length});
+            }
+        }
+    }
+    std::sort(everything.begin(), everything.end(), [](const Expected& a, const Expected& b) {
+        return a.start != b.start ? a.start < b.start : a.oid < b.oid;
+    });
+    const std::vector<std::u16string> fields = {u"[Start]", u"[End]"};
+    const std::vector<std::u16string> ops = {u">=", u"<=", u">", u"<", u"=", u"<>"};
+    const std::vector<std::u16string> days = {u"3/10/2025", u"3/11/2025", u"3/12/2025"};
+    std::vector<std::u16string> clauses;
+    for (const auto& field : fields) {
+        for (const auto& op : ops) {
+            for (const auto& day : days) {
+                std::u16string clause = field;
+                clause += u" ";
+                clause += op;
+                clause += u" ";
+                clause += day;
+                clauses.push_back(std::move(clause));
+            }
+        }
+    }
+    std::vector<std::u16string> texts = clauses;
+    for (size_t i = 0; i < clauses.size(); i += 5) {
+        for (size_t j = 1; j < clauses.size(); j += 7) {
+            texts.push_back(clauses[i] + u" and " + clauses[j]);
+        }
+    }
+    auto folder = *app->GetDefaultFolder(kCalendarFolder);
+    for (const std::u16string& text : texts) {
+        SCOPED_TRACE(ToUtf8(text));
+        const detail::ParsedRestriction parsed = detail::ParseRestriction(text);
+        ASSERT_TRUE(parsed.restriction.has_value());
+        std::string expected;
+        for (const Expected& e : everything) {
+            if (parsed.restriction->Matches(e.start, e.end)) {
+                expected += std::to_string(e.oid) + "@" + std::to_string(e.start) + " ";
+            }
+        }
+        Result<ItemCollection> items = folder.Query(text, Recurrences::Occurrences);
+        ASSERT_TRUE(items.ok()) << items.error().message;
+        std::string got;
+        for (long i = 1; auto item = items->Item(i); ++i) {
+            got += std::to_string(item->Oid()) + "@" +
+                   std::to_string(DateToSeconds(item->Start())) + " ";
+        }
+        EXPECT_EQ(got, expected);
+    }
 }
 
 }  // namespace

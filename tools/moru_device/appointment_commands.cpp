@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <variant>
 
 #include "platform/datetime.h"
@@ -73,9 +72,19 @@ std::string Flags(const poom::Appointment& item) {
     return flags.empty() ? "-" : flags;
 }
 
-void PrintItemLine(const poom::Appointment& item, std::ostream& out) {
-    out << item.Oid() << '\t' << TimeText(item.Start()) << '\t' << TimeText(item.End()) << '\t'
-        << Flags(item) << '\t' << EscapeControlCharacters(item.Subject()) << '\n';
+// One line of `list` and `query`, appended to the text that is printed when the walk is
+// whole (a stream insertion per field cost more than reading the item).
+void AppendItemLine(const poom::Appointment& item, std::string& lines) {
+    lines += std::to_string(item.Oid());
+    lines += '\t';
+    lines += TimeText(item.Start());
+    lines += '\t';
+    lines += TimeText(item.End());
+    lines += '\t';
+    lines += Flags(item);
+    lines += '\t';
+    lines += EscapeControlCharacters(item.Subject());
+    lines += '\n';
 }
 
 // Walks a collection the way the screens do: Item(1), Item(2), ... until none comes back.
@@ -83,13 +92,13 @@ void PrintItemLine(const poom::Appointment& item, std::ostream& out) {
 // cut short, or one that read items it could not fill in, is not the answer and prints
 // nothing but the reason. So is a walk whose series were cut at the occurrence limit.
 int PrintAll(const poom::ItemCollection& items, std::ostream& out, std::ostream& err) {
-    std::ostringstream lines;
+    std::string lines;
     for (long i = 1;; ++i) {
         auto item = items.Item(i);
         if (!item) {
             break;
         }
-        PrintItemLine(*item, lines);
+        AppendItemLine(*item, lines);
     }
     if (Status read = items.LastError(); !read.ok()) {
         return StoreFailure(err, "cannot read the items", read.error());
@@ -99,7 +108,7 @@ int PrintAll(const poom::ItemCollection& items, std::ostream& out, std::ostream&
             << " occurrences in this unbounded restriction; give it a bounded window\n";
         return kExitStoreFailure;
     }
-    out << lines.str();
+    out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
     return kExitOk;
 }
 
@@ -482,6 +491,11 @@ std::string OneLine(std::string_view text) {
 
 std::string EscapeControlCharacters(std::u16string_view text) {
     std::string result;
+    // Most texts are plain ASCII: copied as they are.
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20 && c < 0x7F; })) {
+        result.assign(text.begin(), text.end());
+        return result;
+    }
     size_t run = 0;  // start of the printable characters not yet copied
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
