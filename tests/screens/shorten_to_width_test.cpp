@@ -27,21 +27,21 @@ TEST_P(ShortenToWidthTest, CutsAsTheListsShowSubjects) {
     EXPECT_EQ(ShortenToWidth(FontArial10Bold(), c.text, c.maxWidth * m / 4), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ShortenToWidthTest,
-    testing::Values(Case{"fits", u"MMM", 3, u"MMM"},
-                    Case{"fits with its line break", u"M\nM", 3, u"M\nM"},
-                    Case{"too wide", u"MMMMMM", 3, u"MMM..."},
-                    Case{"a line break before the width", u"M\nMMMMMMMM", 3, u"M"},
-                    Case{"a carriage return too", u"MM\rMMMMMM", 3, u"MM"},
-                    Case{"empty", u"", 3, u""}),
-    [](const testing::TestParamInfo<Case>& param) {
-        std::string name = param.param.name;
-        for (char& ch : name) {
-            ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-        }
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, ShortenToWidthTest,
+                         testing::Values(Case{"fits", u"MMM", 3, u"MMM"},
+                                         Case{"fits with its line break", u"M\nM", 3, u"M\nM"},
+                                         Case{"too wide", u"MMMMMM", 3, u"MMM..."},
+                                         Case{"a line break before the width", u"M\nMMMMMMMM", 3,
+                                              u"M"},
+                                         Case{"a carriage return too", u"MM\rMMMMMM", 3, u"MM"},
+                                         Case{"empty", u"", 3, u""}),
+                         [](const testing::TestParamInfo<Case>& param) {
+                             std::string name = param.param.name;
+                             for (char& ch : name) {
+                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                             }
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace moru
