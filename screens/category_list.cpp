@@ -263,17 +263,22 @@ CategoryList::Layout CategoryList::LayoutFor() const {
         row.rect = view_.RowRect(r, kWidth);
         row.selected = view_.firstVisible + r == view_.selected;
         row.item = &item;
-        std::u16string subject = item.subject;
+        std::u16string subject;
         if (kind_ == Alarm) {
-            subject = u"(" + TwoDigits(item.start.hour) + u":" + TwoDigits(item.start.minute) +
-                      u") " + item.subject;
+            // Plain appends: GCC 12 misreads a literal prefixed to a temporary as an overlap.
+            subject += u"(";
+            subject += TwoDigits(item.start.hour);
+            subject += u":";
+            subject += TwoDigits(item.start.minute);
+            subject += u") ";
         }
+        subject += item.subject;
         row.lines[0] = ShortenToWidth(FontArial10Bold(), subject, kSubjectWidth);
         if (item.repeatChoice == RepeatOnce) {
             row.lines[1] = dates.start;
             if (kind_ == Alarm) {
-                row.lines[1] +=
-                    u", " + FormatTime(item.start, kAlarmTimePicture, kAlarmTimeBufferChars);
+                row.lines[1] += u", ";
+                row.lines[1] += FormatTime(item.start, kAlarmTimePicture, kAlarmTimeBufferChars);
             }
         } else {
             row.lines[1] = DescribeRecurrence(item);

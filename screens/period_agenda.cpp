@@ -63,8 +63,14 @@ const QFont& StruckOutBold() {
 std::u16string FormatAgendaLine(const AppointmentRecord& record) {
     const SystemTime& s = record.start;
     const SystemTime& e = record.end;
-    const std::u16string head = u"(" + Number(s.month) + u"/" + Number(s.day) + u", " +
-                                std::u16string(WeekdayShortNames[s.dayOfWeek % 7]) + u")";
+    // Plain appends: GCC 12 misreads a literal prefixed to a temporary as an overlap.
+    std::u16string head = u"(";
+    head += Number(s.month);
+    head += u"/";
+    head += Number(s.day);
+    head += u", ";
+    head += WeekdayShortNames[s.dayOfWeek % 7];
+    head += u")";
     if (record.allDay == 1) {
         return head + u" All day";
     }

@@ -422,7 +422,10 @@ EventImport ItemFromEvent(icalcomponent* calendar, icalcomponent* event) {
     std::string categories;
     for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_CATEGORIES_PROPERTY);
          p != nullptr; p = icalcomponent_get_next_property(event, ICAL_CATEGORIES_PROPERTY)) {
-        categories += (categories.empty() ? "" : ",") + Text(icalproperty_get_categories(p));
+        if (!categories.empty()) {
+            categories += ',';
+        }
+        categories += Text(icalproperty_get_categories(p));
     }
     item.categories = FromUtf8(categories);
 
