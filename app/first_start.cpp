@@ -56,7 +56,7 @@ void Report(const std::string& what, const std::filesystem::path& where, int err
 
 // The device's \Windows folder, made when missing; empty (with errno set) when it cannot be.
 std::filesystem::path WindowsFolder() {
-    const std::filesystem::path folder = TranslateDevicePath(kWindowsDevicePath);
+    std::filesystem::path folder = TranslateDevicePath(kWindowsDevicePath);
     if (Status made = MakePrivateFolders(folder); !made.ok()) {
         errno = made.error().code;
         return {};

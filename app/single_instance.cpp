@@ -41,7 +41,7 @@ QString RuntimeDirectory() {
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) {
         return runtime;
     }
-    const QString inTemp = QDir::tempPath() + QStringLiteral("/moru-calendar-%1").arg(::geteuid());
+    QString inTemp = QDir::tempPath() + QStringLiteral("/moru-calendar-%1").arg(::geteuid());
     if (IsPrivateFolder(QFile::encodeName(inTemp))) {
         return inTemp;
     }
@@ -50,7 +50,7 @@ QString RuntimeDirectory() {
         cache = QDir::homePath() + QStringLiteral("/.cache");
     }
     QDir().mkpath(cache);
-    const QString inCache = cache + QStringLiteral("/moru-calendar-run");
+    QString inCache = cache + QStringLiteral("/moru-calendar-run");
     if (IsPrivateFolder(QFile::encodeName(inCache))) {
         std::fprintf(stderr, "moru-calendar: %s is not a private folder of this user; using %s\n",
                      qPrintable(inTemp), qPrintable(inCache));

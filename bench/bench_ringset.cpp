@@ -42,8 +42,6 @@
 #include "ringset/reminder_wave.h"
 #include "ringset/reminders.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace moru;
@@ -96,7 +94,7 @@ std::filesystem::path TemporaryRoot() {
 
 // A generated store's device root; empty when it could not be made.
 std::filesystem::path GeneratedRoot(const char* appointments) {
-    const std::filesystem::path root = TemporaryRoot();
+    std::filesystem::path root = TemporaryRoot();
     if (root.empty()) {
         return root;
     }
@@ -317,7 +315,7 @@ double LastNotifyTime(const std::filesystem::path& log) {
 }
 
 void BM_DueToNotify(benchmark::State& state) {
-    const std::filesystem::path root = TemporaryRoot();
+    std::filesystem::path root = TemporaryRoot();
     const std::filesystem::path log = root / "notifications.log";
     const pid_t daemon =
         Spawn({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"}, root, {},

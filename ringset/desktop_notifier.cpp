@@ -87,7 +87,8 @@ Result<uint32_t> DesktopNotifier::Notify(const Notice& notice) {
     }
     sd_bus_message* call = nullptr;
     sd_bus_message* reply = nullptr;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    // Empty as SD_BUS_ERROR_NULL makes it, without that macro's C compound literal.
+    sd_bus_error error{};
     const std::string summary = ToUtf8(notice.summary);
     const std::string body = ToUtf8(notice.body);
     int rc = sd_bus_message_new_method_call(bus_, &call, kService, kPath, kInterface, "Notify");

@@ -256,7 +256,7 @@ CategoryList::Layout CategoryList::LayoutFor() const {
         return layout;
     }
     for (int r = 0; r < view_.shownRows(); ++r) {
-        const size_t index = static_cast<size_t>(view_.firstVisible + r);
+        const size_t index = static_cast<size_t>(view_.firstVisible) + static_cast<size_t>(r);
         const AppointmentRecord& item = items_[index];
         const RangeDates& dates = dates_[index];
         Row row;

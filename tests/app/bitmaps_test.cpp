@@ -224,9 +224,11 @@ TEST(StatusIcons, KindLettersUseTheirMarkerColours) {
                                                            std::pair{3, QColor(255, 0, 0)},
                                                            std::pair{4, QColor(255, 0, 255)}};
     for (const auto& [column, colour] : letters) {
-        EXPECT_GT(CountPixels(strip, QRect(column * 12, 0, 12, 12),
-                              [&](QColor c) { return c == colour; }),
-                  8)
+        // A copy: clang before 16 cannot capture a structured binding.
+        const QColor want = colour;
+        EXPECT_GT(
+            CountPixels(strip, QRect(column * 12, 0, 12, 12), [&](QColor c) { return c == want; }),
+            8)
             << "column " << column;
     }
 }

@@ -25,8 +25,9 @@ std::string TinyWave() {
     const uint32_t dataBytes = samples * 2;
     std::string out;
     auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
     };
     auto put16 = [&](uint16_t v) {
         out.push_back(static_cast<char>(v & 0xFF));
@@ -44,8 +45,9 @@ std::string TinyWave() {
     put16(16);
     out += "data";
     put32(dataBytes);
-    for (uint32_t i = 0; i < samples; ++i)
+    for (uint32_t i = 0; i < samples; ++i) {
         put16((i / 10) % 2 ? 0x2000 : 0xE000);
+    }
     return out;
 }
 
@@ -144,7 +146,7 @@ std::filesystem::path FindProgram(const char* name) {
     std::string rest = path ? path : "";
     while (!rest.empty()) {
         const size_t colon = rest.find(':');
-        const std::filesystem::path candidate = std::filesystem::path(rest.substr(0, colon)) / name;
+        std::filesystem::path candidate = std::filesystem::path(rest.substr(0, colon)) / name;
         if (::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }

@@ -16,8 +16,6 @@
 
 #include "tests/support/temp_root.h"
 
-extern char** environ;
-
 namespace moru::test {
 
 inline std::string BinaryPath(const std::string& name) {

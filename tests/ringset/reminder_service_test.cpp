@@ -40,15 +40,17 @@ void SetWave(std::u16string_view value) {
 }
 
 // The calendar's category file with the given alarms (holidays and anniversaries empty).
-void WriteAlarmList(const test::TempDeviceRoot& root, std::vector<uint32_t> alarms) {
+void WriteAlarmList(const test::TempDeviceRoot& root, const std::vector<uint32_t>& alarms) {
     std::string bytes;
     auto word = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             bytes.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
     };
     word(static_cast<uint32_t>(alarms.size()));
-    for (uint32_t oid : alarms)
+    for (uint32_t oid : alarms) {
         word(oid);
+    }
     bytes += ';';
     for (int i = 0; i < 2; ++i) {
         word(0);

@@ -97,7 +97,8 @@ public:
         if (bus == nullptr) {
             return false;
         }
-        sd_bus_error error = SD_BUS_ERROR_NULL;
+        // Empty as SD_BUS_ERROR_NULL makes it, without that macro's C compound literal.
+        sd_bus_error error{};
         const int rc = sd_bus_call_method(
             bus, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
             "org.freedesktop.DBus.Mock", "EmitSignal", &error, nullptr, "sssav",
