@@ -15,7 +15,7 @@
 #include "tools/moru_device/ical_command.h"
 // The generator is compiled in here so the benchmark exports exactly the store that
 // moru-gen-store writes.
-#include "tools/gen_store/generator.cpp"
+#include "tools/gen_store/generator.cpp"  // NOLINT(bugprone-suspicious-include)
 
 namespace {
 
@@ -63,9 +63,8 @@ struct GeneratedStore {
 const std::filesystem::path& ImportFile() {
     static const std::filesystem::path file = [] {
         GeneratedStore source(9500, 500);
-        const std::filesystem::path path =
-            std::filesystem::temp_directory_path() /
-            ("moru-bench-import-" + std::to_string(getpid()) + ".ics");
+        std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("moru-bench-import-" + std::to_string(getpid()) + ".ics");
         std::ofstream out(path, std::ios::binary);
         std::ostringstream err;
         SetDeviceRoot(source.root);

@@ -32,7 +32,8 @@ struct ReminderKey {
     int64_t start = 0;  // DateToSeconds of the occurrence's start
     int64_t due = 0;    // DateToSeconds of the ring time
 
-    auto operator<=>(const ReminderKey&) const = default;
+    // clang-tidy 14 takes the defaulted comparison's own zero for a null pointer.
+    auto operator<=>(const ReminderKey&) const = default;  // NOLINT(modernize-use-nullptr)
 };
 
 ReminderKey KeyOf(const Reminder& reminder);

@@ -200,7 +200,7 @@ PeriodAgenda::Layout PeriodAgenda::LayoutFor() const {
     Layout layout;
     layout.empty = items_.empty();
     for (int r = 0; r < view_.shownRows(); ++r) {
-        const size_t index = static_cast<size_t>(view_.firstVisible + r);
+        const size_t index = static_cast<size_t>(view_.firstVisible) + static_cast<size_t>(r);
         const AppointmentRecord& item = items_[index];
         Row row;
         row.rect = view_.RowRect(r, kWidth);

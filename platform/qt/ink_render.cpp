@@ -53,7 +53,7 @@ QRectF FillOutline(QPainter& painter, const Centre& centre, const QColor& colour
         return {};
     }
     QPolygonF outline;
-    outline.reserve(static_cast<qsizetype>(2 * n + 2 * kCapSteps));
+    outline.reserve(2 * static_cast<qsizetype>(n) + 2 * kCapSteps);
     std::vector<QPointF> rightSide(n);
     for (size_t i = 0; i < n; ++i) {
         const QPointF d = Direction(centre, i);

@@ -47,7 +47,7 @@ protected:
         return env;
     }
 
-    QStringList Args(QStringList extra) const {
+    QStringList Args(const QStringList& extra) const {
         return QStringList{QStringLiteral("--root"), root_.path()} + extra;
     }
 
@@ -73,7 +73,7 @@ protected:
         int exitCode = -1;
         QByteArray err;
     };
-    Outcome Run(QStringList args) {
+    Outcome Run(const QStringList& args) {
         QProcess p;
         p.setProcessEnvironment(Environment());
         p.start(kCalendar, args);

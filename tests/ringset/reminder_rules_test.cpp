@@ -107,12 +107,14 @@ INSTANTIATE_TEST_SUITE_P(
 std::string Section(std::initializer_list<uint32_t> oids) {
     std::string bytes;
     auto word = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             bytes.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
     };
     word(static_cast<uint32_t>(oids.size()));
-    for (uint32_t oid : oids)
+    for (uint32_t oid : oids) {
         word(oid);
+    }
     return bytes + ";";
 }
 
