@@ -38,12 +38,19 @@ if ((${#sources[@]})); then
   trap 'rm -f "$log"' EXIT
   # Only the project's own headers, never Qt's or the system's; the build folder's generated
   # files are left to their generators.
+  tidy=0
   run-clang-tidy -p "$build" -j "$(nproc)" -quiet \
-    -header-filter "^$here/($folders)/" "${sources[@]}" 2>&1 |
-    sed 's/\x1b\[[0-9;]*m//g' >"$log" || true
+    -header-filter "^$here/($folders)/" "${sources[@]}" >"$log" 2>&1 || tidy=$?
+  sed -i 's/\x1b\[[0-9;]*m//g' "$log"
   if grep -E ': (warning|error):' "$log" >/dev/null; then
-    grep -E -A3 ': (warning|error):' "$log" | grep -v '^--$' || true
-    echo "lint: clang-tidy found $(grep -cE ': (warning|error):' "$log") problems"
+    # A header's finding is reported once for each source that includes it.
+    grep -E ': (warning|error):' "$log" | sort -u
+    echo "lint: clang-tidy found $(grep -E ': (warning|error):' "$log" | sort -u | wc -l) problems"
+    status=1
+  elif ((tidy != 0)); then
+    # No finding, yet clang-tidy failed: it did not check what it was given.
+    tail -20 "$log"
+    echo "lint: clang-tidy failed (status $tidy) without a finding"
     status=1
   fi
 fi
