@@ -18,7 +18,8 @@
 #include "platform/device_root.h"
 #include "platform/qt/qt_ui_host.h"
 
-int main(int argc, char** argv) {
+// An exception that escapes main (out of memory) ends the program with the runtime's message.
+int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
     using namespace moru;
     const Result<StartOptions> parsed =
         ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));

@@ -63,11 +63,13 @@ pid_t Spawn(std::vector<std::string> args, const std::filesystem::path& root,
     env.push_back("MORU_ROOT=" + root.string());
     env.insert(env.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& a : args) {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (auto& e : env) {
         envp.push_back(e.data());
     }

@@ -24,7 +24,7 @@
 #include "platform/poom/poom.h"
 // The generator is compiled in here so the benchmark measures exactly the store that
 // moru-gen-store writes.
-#include "tools/gen_store/generator.cpp"
+#include "tools/gen_store/generator.cpp"  // NOLINT(bugprone-suspicious-include)
 
 namespace {
 

@@ -18,6 +18,7 @@ InkContent Sample() {
     content.text = u"Call Anna\nabout the \U0001F600 party";
     for (int s = 0; s < 5; ++s) {
         std::vector<InkPoint> points;
+        points.reserve(20);
         for (int i = 0; i < 20; ++i) {
             points.push_back({s * 100 + i * 7, i * i - 50, static_cast<uint16_t>(i * 3000)});
         }

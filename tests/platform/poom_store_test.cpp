@@ -266,6 +266,7 @@ TEST_F(StoreTest, UnrestrictedCollectionIsLiveAndInStoreOrder) {
 
 TEST_F(StoreTest, LiveCollectionFollowsManyDeletionsPastTheDirectLookup) {
     std::vector<uint32_t> oids;
+    oids.reserve(600);
     for (int i = 0; i < 600; ++i) {
         oids.push_back(Add(At(2025, 1, 1) + i / 24.0, At(2025, 1, 1) + i / 24.0));
     }

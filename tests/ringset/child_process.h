@@ -55,12 +55,14 @@ inline pid_t StartProgram(const std::vector<std::string>& args,
                           const std::filesystem::path& errFile) {
     std::vector<std::string> env = ChildEnvironment(overrides);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     std::vector<std::string> argsCopy = args;
     for (auto& a : argsCopy) {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (auto& e : env) {
         envp.push_back(e.data());
     }

@@ -26,7 +26,8 @@ protected:
 
     // Saves an appointment (daily when asked) and opens a prepared dialog on its record.
     AppointmentDetail& Show(double start, double end, bool allDay = false, bool daily = false,
-                            std::u16string subject = u"Dentist", std::vector<uint8_t> ink = {}) {
+                            const std::u16string& subject = u"Dentist",
+                            std::vector<uint8_t> ink = {}) {
         auto item = TheStoreConnection().application->CreateItem(poom::kAppointmentItem);
         item->SetSubject(subject);
         item->SetStart(start);

@@ -152,13 +152,16 @@ MaskedIcon MakeMaskedIcon(QSize size, const std::function<void(QPainter&)>& draw
     // never cuts a hole for a pixel that carries almost none of the icon.
     constexpr int kCoverageAlpha = 48;
     std::vector<char> covered(static_cast<size_t>(w * h), 0);
+    auto at = [w](int x, int y) {
+        return static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x);
+    };
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            covered[static_cast<size_t>(y * w + x)] = qAlpha(cell.pixel(x, y)) >= kCoverageAlpha;
+            covered[at(x, y)] = qAlpha(cell.pixel(x, y)) >= kCoverageAlpha;
         }
     }
     auto isCovered = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < w && y < h && covered[static_cast<size_t>(y * w + x)];
+        return x >= 0 && y >= 0 && x < w && y < h && covered[at(x, y)];
     };
     MaskedIcon icon{QImage(pixels, QImage::Format_RGB32), QImage(pixels, QImage::Format_RGB32)};
     icon.image.setDevicePixelRatio(artRatio);
