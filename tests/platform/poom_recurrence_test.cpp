@@ -29,6 +29,7 @@ std::string Text(int64_t day) {
 
 std::vector<std::string> Texts(const std::vector<int64_t>& days) {
     std::vector<std::string> out;
+    out.reserve(days.size());
     for (int64_t day : days) {
         out.push_back(Text(day));
     }

@@ -101,6 +101,7 @@ double At(int y, int m, int d, int h = 0, int min = 0) {
 
 std::vector<int> Days(const std::vector<MarkedCell>& cells) {
     std::vector<int> days;
+    days.reserve(cells.size());
     for (const MarkedCell& c : cells) {
         days.push_back(c.day);
     }

@@ -320,6 +320,7 @@ RuleOfPattern RuleFromPattern(const ExchangePattern& pattern) {
             SetList(rule.by_day, {EncodeDay(days.front(), position)});
         } else {
             std::vector<int> encoded;
+            encoded.reserve(days.size());
             for (int day : days) {
                 encoded.push_back(EncodeDay(day, 0));
             }
