@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "bench/bench_widgets.h"
 #include "editors/appointment_editor.h"
 #include "platform/device_root.h"
 #include "platform/scripted_ui_host.h"
@@ -19,30 +20,11 @@
 namespace {
 
 using namespace moru;
+using namespace moru::bench;
 namespace fs = std::filesystem;
 
 constexpr long kAppointments = 100000;
 constexpr long kSeries = 500;
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_appointment_editor";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-// One generated root for the whole run, removed at exit.
-struct Root {
-    fs::path path;
-    ~Root() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 const fs::path& TheRoot() {
     static Root root = [] {

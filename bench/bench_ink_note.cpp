@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <random>
 
+#include "bench/bench_widgets.h"
 #include "platform/device_root.h"
 #include "platform/qt/ink_note.h"
 #include "platform/scripted_ui_host.h"
@@ -22,22 +23,12 @@
 namespace {
 
 using namespace moru;
+using namespace moru::bench;
 namespace fs = std::filesystem;
 
 constexpr int kStrokes = 2000;
 constexpr int kPointsPerStroke = 30;
 constexpr QSize kNoteSize{240, 243};  // the memo editor's note on the 240 x 267 screen
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_ink_note";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 // Handwriting-like strokes, all inside the visible note so that every one is drawn.
 std::vector<uint8_t> BusyNote() {
@@ -108,13 +99,6 @@ void BM_MoveWhileWriting(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MoveWhileWriting)->Unit(benchmark::kMicrosecond);
-
-class NoHost : public ScreenHost {
-public:
-    void SwitchScreen(int) override {}
-    void SaveAndMinimize() override {}
-    void PostDataChanged() override {}
-};
 
 void BM_DayItemMenuOf200Items(benchmark::State& state) {
     App();

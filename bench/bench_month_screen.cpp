@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "bench/bench_widgets.h"
 #include "platform/device_root.h"
 #include "screens/month_calendar_screen.h"
 #include "store/category_store.h"
@@ -22,6 +23,7 @@
 namespace {
 
 using namespace moru;
+using namespace moru::bench;
 namespace fs = std::filesystem;
 
 constexpr long kSeries = 500;
@@ -29,28 +31,6 @@ constexpr long kSeries = 500;
 constexpr int kWindowYear = 2020;
 constexpr int kShownYear = 2025;
 constexpr int kShownMonth = 6;
-
-class NoHost : public ScreenHost {
-public:
-    void SwitchScreen(int) override {}
-    void SaveAndMinimize() override {}
-    void PostDataChanged() override {}
-};
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_month_screen";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-fs::path OwnDirectory() {
-    return fs::read_symlink("/proc/self/exe").parent_path();
-}
 
 // One device root per store size, generated once and removed at exit; the memo files in it
 // are set to the count each benchmark asks for.

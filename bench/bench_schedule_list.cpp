@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "bench/bench_widgets.h"
 #include "platform/device_root.h"
 #include "screens/category_list.h"
 #include "screens/period_agenda.h"
@@ -23,6 +24,7 @@
 namespace {
 
 using namespace moru;
+using namespace moru::bench;
 namespace fs = std::filesystem;
 
 constexpr long kAppointments = 100000;
@@ -32,32 +34,6 @@ constexpr size_t kItemsPerKind = 1000;
 constexpr int kWindowYear = 2020;
 const QDate kPeriodFrom(2025, 6, 1);
 const QDate kPeriodTo(2025, 7, 1);
-
-class NoHost : public ScreenHost {
-public:
-    void SwitchScreen(int) override {}
-    void SaveAndMinimize() override {}
-    void PostDataChanged() override {}
-};
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_schedule_list";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-struct Root {
-    fs::path path;
-    ~Root() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 // The generated store, made once; every eleventh appointment goes into a kind list in turn
 // (1,000 per kind).

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "bench/bench_widgets.h"
 #include "editors/settings_screen.h"
 #include "platform/device_root.h"
 #include "platform/scripted_ui_host.h"
@@ -25,29 +26,8 @@
 namespace {
 
 using namespace moru;
+using namespace moru::bench;
 namespace fs = std::filesystem;
-
-class NoHost : public ScreenHost {
-public:
-    void SwitchScreen(int) override {}
-    void SaveAndMinimize() override {}
-    void PostDataChanged() override {}
-};
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_settings_delete";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-fs::path OwnDirectory() {
-    return fs::read_symlink("/proc/self/exe").parent_path();
-}
 
 fs::path MakeTempDir(const char* stem) {
     std::string pattern = (fs::temp_directory_path() / (std::string(stem) + "-XXXXXX")).string();
