@@ -111,8 +111,11 @@ struct CollectionState {
             }
         } else if (!rowsRead && evaluation) {
             rowsRead = true;
+            // With occurrences, only the one-off items are read as rows of their own.
             Result<std::vector<std::shared_ptr<const Row>>> batch =
-                session->LoadRowsFrom(evaluation->low, 0, evaluation->high, -1);
+                includeRecurrences
+                    ? session->LoadOneOffRows(evaluation->low, evaluation->high)
+                    : session->LoadRowsFrom(evaluation->low, 0, evaluation->high, -1);
             if (!batch.ok()) {
                 Fail(batch.error());
                 return nullptr;

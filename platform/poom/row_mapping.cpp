@@ -56,6 +56,11 @@ const std::string& SelectRowsFromSql() {
     return sql;
 }
 
+const std::string& SelectOneOffRowsSql() {
+    static const std::string sql = SelectSql("recurring = 0 AND start_s BETWEEN ?1 AND ?2");
+    return sql;
+}
+
 const std::string& SelectAllRowsSql() {
     static const std::string sql = SelectSql("1 ORDER BY start_s, oid");
     return sql;

@@ -13,6 +13,8 @@ namespace moru::poom::detail {
 const std::string& SelectRowSql();
 // Whole rows in store order from (?1, ?2) on, starting no later than ?3, at most ?4 of them.
 const std::string& SelectRowsFromSql();
+// Whole rows of the one-off items starting between ?1 and ?2, in the file's own order.
+const std::string& SelectOneOffRowsSql();
 // Every row, in store order.
 const std::string& SelectAllRowsSql();
 // Every column of every recurring row.

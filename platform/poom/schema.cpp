@@ -20,7 +20,7 @@ namespace moru::poom::detail {
 namespace {
 
 constexpr uint32_t kApplicationId = 0x4D6F7275;  // "Moru" in the database header
-constexpr uint32_t kSchemaVersion = 2;           // PRAGMA user_version of this layout
+constexpr uint32_t kSchemaVersion = 3;           // PRAGMA user_version of this layout
 constexpr uint32_t kOldestSchemaVersion = 1;     // the oldest layout still migrated on opening
 constexpr int kBusyTimeoutMs = 5000;
 constexpr size_t kHeaderSize = 100;
@@ -28,11 +28,12 @@ constexpr size_t kUserVersionOffset = 60;
 constexpr size_t kApplicationIdOffset = 68;
 constexpr char kMagic[] = "SQLite format 3";  // with its terminating zero: 16 bytes
 
-constexpr const char* kSchema = R"sql(
-CREATE TABLE store_meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;
-INSERT INTO store_meta(key, value) VALUES ('next_oid', 1), ('max_span', 0);
-CREATE TABLE appointments(
-    oid INTEGER PRIMARY KEY,
+// The appointments are kept in the order the walks read them: the one-off items by start, then
+// the series. A window of days is then a few neighbouring pages of the file, not a page per
+// item scattered over all of it (identifiers are handed out in the order items are made, not
+// in the order of their dates).
+constexpr const char* kAppointmentColumns = R"sql(
+    oid INTEGER NOT NULL,
     start_s INTEGER NOT NULL,
     end_s INTEGER NOT NULL,
     subject TEXT NOT NULL DEFAULT '',
@@ -60,13 +61,35 @@ CREATE TABLE appointments(
     pat_day INTEGER,
     pat_instance INTEGER,
     pat_month INTEGER,
-    uid TEXT NOT NULL DEFAULT ''
-);
+    uid TEXT NOT NULL DEFAULT '',
+    PRIMARY KEY (recurring, start_s, oid)
+)sql";
+
+// The appointments table and its indexes, under the name `table`.
+std::string AppointmentsSql(const char* table) {
+    std::string sql = "CREATE TABLE ";
+    sql += table;
+    sql += '(';
+    sql += kAppointmentColumns;
+    sql += ") WITHOUT ROWID;\n";
+    return sql;
+}
+
+constexpr const char* kAppointmentIndexes = R"sql(
+CREATE UNIQUE INDEX appointments_oid ON appointments(oid);
 CREATE UNIQUE INDEX appointments_uid ON appointments(uid);
 CREATE INDEX appointments_order ON appointments(start_s, oid, end_s, recurring);
-CREATE INDEX appointments_series ON appointments(oid) WHERE recurring = 1;
-CREATE TABLE ink(oid INTEGER PRIMARY KEY, data BLOB NOT NULL);
 )sql";
+
+std::string SchemaSql() {
+    std::string sql =
+        "CREATE TABLE store_meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;\n"
+        "INSERT INTO store_meta(key, value) VALUES ('next_oid', 1), ('max_span', 0);\n";
+    sql += AppointmentsSql("appointments");
+    sql += kAppointmentIndexes;
+    sql += "CREATE TABLE ink(oid INTEGER PRIMARY KEY, data BLOB NOT NULL);\n";
+    return sql;
+}
 
 Error FileError(const std::filesystem::path& file, int code, const std::string& reason) {
     return Error{code != 0 ? code : SQLITE_ERROR,
@@ -167,15 +190,44 @@ Status VerifySchema(sqlite3* db, const std::filesystem::path& file) {
     return {};
 }
 
-// Version 1 kept no iCalendar UID. The column is added and every existing appointment is
-// given a UID of its own, all in one immediate transaction: a crash leaves the version 1
-// store as it was, and of two programs opening it at once the second finds the work done.
+// The columns every layout since version 2 has, in their order.
+constexpr const char* kColumnNames =
+    "oid, start_s, end_s, subject, location, categories, body, all_day, busy_status, "
+    "sensitivity, reminder_set, reminder_minutes, reminder_sound, reminder_options, recurring, "
+    "rec_type, pat_start, pat_start_time, pat_end_time, pat_duration, pat_occurrences, "
+    "pat_end_date, pat_no_end, pat_interval, pat_mask, pat_day, pat_instance, pat_month, uid";
+
+// Version 1 kept no iCalendar UID: the column is added and every existing appointment is
+// given a UID of its own.
+constexpr const char* kFromVersion1 =
+    "ALTER TABLE appointments ADD COLUMN uid TEXT NOT NULL DEFAULT '';"
+    "UPDATE appointments SET uid = lower(hex(randomblob(16))) || '@moru-calendar';";
+
+// Version 2 kept the appointments in the order of their identifiers: they are copied into
+// the table kept in walk order, which then takes the old one's name.
+std::string FromVersion2() {
+    std::string sql = AppointmentsSql("appointments_sorted");
+    sql += "INSERT INTO appointments_sorted(";
+    sql += kColumnNames;
+    sql += ") SELECT ";
+    sql += kColumnNames;
+    sql +=
+        " FROM appointments ORDER BY recurring, start_s, oid;"
+        "DROP TABLE appointments;"
+        "ALTER TABLE appointments_sorted RENAME TO appointments;";
+    sql += kAppointmentIndexes;
+    return sql;
+}
+
+// Brings an older store to this layout, all in one immediate transaction: a crash leaves the
+// old store as it was, and of two programs opening it at once the second finds the work done.
+// A store that can only be read is read in the layout of version 2 as it stands.
 Status MigrateStore(sqlite3* db, const std::filesystem::path& file) {
     const Result<int64_t> before = QueryInt(db, "PRAGMA user_version");
     if (!before.ok()) {
         return FileError(file, before.error().code, "cannot be read: " + before.error().message);
     }
-    if (*before == kSchemaVersion) {
+    if (*before == kSchemaVersion || (*before >= 2 && sqlite3_db_readonly(db, "main") == 1)) {
         return {};
     }
     if (Status s = ExecAll(db, file, "BEGIN IMMEDIATE"); !s.ok()) {
@@ -183,15 +235,14 @@ Status MigrateStore(sqlite3* db, const std::filesystem::path& file) {
     }
     const Result<int64_t> version = QueryInt(db, "PRAGMA user_version");
     Status status;
+    bool migrated = false;
     if (!version.ok()) {
         status = FileError(file, version.error().code, version.error().message);
-    } else if (*version == 1) {
-        const std::string steps =
-            std::string(
-                "ALTER TABLE appointments ADD COLUMN uid TEXT NOT NULL DEFAULT '';"
-                "UPDATE appointments SET uid = lower(hex(randomblob(16))) || '@moru-calendar';"
-                "CREATE UNIQUE INDEX appointments_uid ON appointments(uid);") +
-            "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+    } else if (*version < kSchemaVersion) {
+        migrated = true;
+        std::string steps = *version == 1 ? kFromVersion1 : "";
+        steps += FromVersion2();
+        steps += "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
         status = ExecAll(db, file, steps.c_str());
     }
     if (status.ok()) {
@@ -201,10 +252,13 @@ Status MigrateStore(sqlite3* db, const std::filesystem::path& file) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         return FileError(file, status.error().code,
                          "cannot be brought to schema " + std::to_string(kSchemaVersion) +
-                             " (it was left at version 1): " + status.error().message);
+                             " (it was left at version " + std::to_string(*before) +
+                             "): " + status.error().message);
     }
-    std::fprintf(stderr, "appointment store %s: brought from schema 1 to schema %u\n", file.c_str(),
-                 kSchemaVersion);
+    if (migrated) {
+        std::fprintf(stderr, "appointment store %s: brought from schema %lld to schema %u\n",
+                     file.c_str(), static_cast<long long>(*before), kSchemaVersion);
+    }
     return {};
 }
 
@@ -347,7 +401,7 @@ Status CreateStore(const std::filesystem::path& file) {
         // below, before the link, makes it durable as a whole. (A first start on a real disk
         // otherwise spent most of its time in a dozen flushes of an empty store.)
         setup += "; BEGIN; ";
-        setup += kSchema;
+        setup += SchemaSql();
         setup += " COMMIT; PRAGMA journal_mode = WAL;";
         status = ExecAll(db, file, setup.c_str());
     }

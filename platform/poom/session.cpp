@@ -49,7 +49,7 @@ void Session::Close() {
     saveStatements_.clear();
     for (Statement* s : {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_,
                          &orderAll_, &orderAt_, &selectRange_, &selectMeta_, &longestLead_,
-                         &selectRows_, &begin_, &rollback_, &selectUid_}) {
+                         &selectRows_, &selectOneOffs_, &begin_, &rollback_, &selectUid_}) {
         s->reset(nullptr);
     }
     series_.clear();
@@ -169,10 +169,26 @@ Result<std::vector<std::shared_ptr<const Row>>> Session::LoadRowsFrom(int64_t st
     sqlite3_bind_int64(*stmt, 2, oid);
     sqlite3_bind_int64(*stmt, 3, lastStart);
     sqlite3_bind_int64(*stmt, 4, limit);
+    return ReadRows(*stmt);
+}
+
+Result<std::vector<std::shared_ptr<const Row>>> Session::LoadOneOffRows(int64_t firstStart,
+                                                                        int64_t lastStart) {
+    Result<sqlite3_stmt*> stmt = Prepare(selectOneOffs_, SelectOneOffRowsSql().c_str());
+    if (!stmt.ok()) {
+        return stmt.error();
+    }
+    ResetOnExit reset{*stmt};
+    sqlite3_bind_int64(*stmt, 1, firstStart);
+    sqlite3_bind_int64(*stmt, 2, lastStart);
+    return ReadRows(*stmt);
+}
+
+Result<std::vector<std::shared_ptr<const Row>>> Session::ReadRows(sqlite3_stmt* stmt) {
     std::vector<std::shared_ptr<const Row>> rows;
     int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
-        rows.push_back(std::make_shared<const Row>(ReadRow(*stmt)));
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        rows.push_back(std::make_shared<const Row>(ReadRow(stmt)));
     }
     if (rc != SQLITE_DONE) {
         return Fail("read appointments").error();

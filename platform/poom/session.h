@@ -170,6 +170,11 @@ struct Session {
     // a walk that reads the rows of many listed items.
     Result<std::vector<std::shared_ptr<const Row>>> LoadRowsFrom(int64_t start, uint32_t oid,
                                                                  int64_t lastStart, long limit);
+    // Whole rows of the one-off items starting between firstStart and lastStart: the
+    // neighbouring rows of one stretch of the file, for a walk with its occurrences (whose
+    // series come from the series rows).
+    Result<std::vector<std::shared_ptr<const Row>>> LoadOneOffRows(int64_t firstStart,
+                                                                   int64_t lastStart);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the
     // occurrences of every series inside its window; without recurrences a series is one item.
@@ -193,6 +198,8 @@ private:
     // BEGIN, prepared once: a walk per repaint should not parse it every time.
     Status ExecBegin();
     Result<sqlite3_stmt*> Prepare(Statement& slot, const char* sql);
+    // Every row the statement steps to; a failed step fails the whole read.
+    Result<std::vector<std::shared_ptr<const Row>>> ReadRows(sqlite3_stmt* stmt);
     Status RefreshSeries();
     void ReportDamagedTimes(const CollectionEntry& entry);
     Status CommitAndAnnounce();
@@ -228,7 +235,8 @@ private:
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
 
     Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
-        selectRange_, selectMeta_, longestLead_, selectRows_, begin_, rollback_, selectUid_;
+        selectRange_, selectMeta_, longestLead_, selectRows_, selectOneOffs_, begin_, rollback_,
+        selectUid_;
     std::map<std::string, Statement> saveStatements_;  // SaveRow's, by their text
 };
 

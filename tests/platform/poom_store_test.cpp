@@ -423,7 +423,7 @@ TEST_F(StoreFileTest, SqliteFilesOfOtherProgramsOrNewerVersionsAreRefused) {
          "CREATE TABLE appointments(oid INTEGER PRIMARY KEY); CREATE TABLE ink(oid);"
          "CREATE TABLE store_meta(key, value);"},
         {"a newer schema version",
-         "PRAGMA application_id = 1299149429; PRAGMA user_version = 3;"
+         "PRAGMA application_id = 1299149429; PRAGMA user_version = 4;"
          "CREATE TABLE appointments(oid INTEGER PRIMARY KEY);"},
         {"our identity with tables missing",
          "PRAGMA application_id = 1299149429; PRAGMA user_version = 1;"

@@ -138,7 +138,7 @@ PRAGMA journal_mode = WAL;
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr);
     ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(stmt, 0), 2);
+    EXPECT_EQ(sqlite3_column_int(stmt, 0), 3);
     sqlite3_finalize(stmt);
     sqlite3_close(db);
 }

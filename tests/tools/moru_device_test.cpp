@@ -11,6 +11,7 @@
 
 #include "platform/device_root.h"
 #include "platform/poom/poom.h"
+#include "tests/support/older_store.h"
 #include "tests/support/temp_root.h"
 #include "tests/tools/tool_process.h"
 
@@ -37,6 +38,20 @@ protected:
 
     std::filesystem::path StoreFile() const {
         return TranslateDevicePath(root_.path(), kStoreFileDevicePath);
+    }
+
+    static bool CanMountPrivately() {
+        return RunTool("/usr/bin/unshare", {"-rm", "true"}).exitCode == 0;
+    }
+
+    // moru-device with these words on the root made read-only by a bind mount in a private
+    // mount namespace, so the test needs no privileges.
+    ToolRun DeviceOnReadOnlyRoot(const std::string& args) {
+        const std::string root = root_.path().string();
+        return RunTool("/usr/bin/unshare",
+                       {"-rm", "sh", "-c",
+                        "mount --bind -o ro \"$0\" \"$0\" && exec \"$1\" --root \"$0\" " + args,
+                        root, ToolPath("moru-device")});
     }
 
     TempDeviceRoot root_;
@@ -438,20 +453,14 @@ TEST_F(MoruDeviceTest, OccurrenceCapOnlyForUnboundedQueriesAndReported) {
 
 // A device root on a read-only file system: the store opens for reading (list, show, count
 // answer as before) and every write fails with the reason, the file untouched. The root is made
-// read-only by a bind mount in a private mount namespace, so the test needs no privileges.
+// read-only by a bind mount in a private mount namespace.
 TEST_F(MoruDeviceTest, ReadOnlyRootStillReadsAndRefusesWrites) {
-    if (RunTool("/usr/bin/unshare", {"-rm", "true"}).exitCode != 0) {
+    if (!CanMountPrivately()) {
         GTEST_SKIP() << "no private mount namespaces here";
     }
     const std::string id = Add({"--subject", "kept", "--start", "2024-03-05 09:30"});
     const std::string bytes = ReadFileBytes(StoreFile());
-    const std::string root = root_.path().string();
-    auto readOnly = [&](const std::string& args) {
-        return RunTool("/usr/bin/unshare",
-                       {"-rm", "sh", "-c",
-                        "mount --bind -o ro \"$0\" \"$0\" && exec \"$1\" --root \"$0\" " + args,
-                        root, ToolPath("moru-device")});
-    };
+    auto readOnly = [&](const std::string& args) { return DeviceOnReadOnlyRoot(args); };
     const ToolRun list = readOnly("list");
     EXPECT_EQ(list.exitCode, 0) << list.err;
     EXPECT_NE(list.out.find("\tkept\n"), std::string::npos) << list.out;
@@ -466,6 +475,30 @@ TEST_F(MoruDeviceTest, ReadOnlyRootStillReadsAndRefusesWrites) {
         EXPECT_NE(refused.err.find("can only be read"), std::string::npos) << refused.err;
     }
     EXPECT_EQ(ReadFileBytes(StoreFile()), bytes);
+}
+
+// A store of the previous layout on a read-only root cannot be brought to the new one: it is
+// read as it stands, with the same answers, and left exactly as it was.
+TEST_F(MoruDeviceTest, PreviousLayoutOnAReadOnlyRootIsReadAsItStands) {
+    if (!CanMountPrivately()) {
+        GTEST_SKIP() << "no private mount namespaces here";
+    }
+    Add({"--subject", "late", "--start", "2024-03-20 09:30"});
+    Add({"--subject", "weekly", "--start", "2024-03-04 08:00", "--recur", "weekly", "--count",
+         "4"});
+    const std::string early = Add({"--subject", "early", "--start", "2024-03-02 10:00"});
+    const std::string all = Device({"list"}).out;
+    const std::string march = Device({"list", "--from", "2024-03-01", "--to", "2024-03-31"}).out;
+    ASSERT_TRUE(RewriteAsVersion2(StoreFile()));
+    const std::string bytes = ReadFileBytes(StoreFile());
+
+    const ToolRun listed = DeviceOnReadOnlyRoot("list");
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(listed.out, all);
+    EXPECT_EQ(DeviceOnReadOnlyRoot("list --from 2024-03-01 --to 2024-03-31").out, march);
+    EXPECT_EQ(Property(DeviceOnReadOnlyRoot("show " + early).out, "Subject"), "early");
+    EXPECT_EQ(ReadFileBytes(StoreFile()), bytes);
+    EXPECT_EQ(SchemaVersionOf(StoreFile()), 2);
 }
 
 }  // namespace
