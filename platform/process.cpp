@@ -72,6 +72,15 @@ std::filesystem::path OwnDirectory() {
     return error ? std::filesystem::path() : self.parent_path();
 }
 
+}  // namespace
+
+std::vector<std::filesystem::path> HelperProgramCandidates(std::string_view executable) {
+    const std::filesystem::path own = OwnDirectory();
+    return {(own / kCompanionDirFromBin / executable).lexically_normal(), own / executable};
+}
+
+namespace {
+
 // The places the companion may be, in the order they are tried: the one a test names, else
 // the installed calendar's helper folder, else beside the running program (a build tree).
 std::vector<std::filesystem::path> CompanionCandidates() {
@@ -79,9 +88,7 @@ std::vector<std::filesystem::path> CompanionCandidates() {
         custom && *custom) {
         return {custom};
     }
-    const std::filesystem::path own = OwnDirectory();
-    return {(own / kCompanionDirFromBin / kRingsetExecutable).lexically_normal(),
-            own / kRingsetExecutable};
+    return HelperProgramCandidates(kRingsetExecutable);
 }
 
 // Without its companion the calendar still works, but reminders no longer ring with their

@@ -8,9 +8,15 @@
 //   any other device path -> its translation under the device root, when executable.
 // The child gets no arguments and the current device root in $MORU_ROOT, so a calendar run
 // with --root DIR starts a companion for that same root. It is detached: it outlives us.
+#include <filesystem>
 #include <string_view>
+#include <vector>
 
 namespace moru {
+
+// Where one of the calendar's helper programs may be, in the order to try: the installed
+// helper folder, then beside the running program (a build tree).
+std::vector<std::filesystem::path> HelperProgramCandidates(std::string_view executable);
 
 // False when nothing could be started; callers on the device do not look at the result.
 bool StartDeviceProgram(std::u16string_view devicePath);

@@ -32,6 +32,9 @@ oid=$("$tree/usr/bin/moru-device" --root "$root" add --subject "Smoke test" \
   --start "2030-01-02 10:00" --reminder 5)
 listed=$("$tree/usr/bin/moru-device" --root "$root" list)
 [[ $listed == "$oid"$'\t'"2030-01-02 10:00:00"*"Smoke test" ]] || fail "list: $listed"
+# Export runs in the unpacked helper program beside the companion.
+exported=$("$tree/usr/bin/moru-device" --root "$root" export 2>&1) || fail "export: $exported"
+[[ $exported == *"SUMMARY:Smoke test"* ]] || fail "export: $exported"
 
 "$tree/usr/bin/moru-calendar" --root "$root" --screenshot "$scratch/month.png" --screen 2 \
   2>"$scratch/shot.err" || fail "screenshot: $(cat "$scratch/shot.err")"
@@ -55,4 +58,4 @@ wait "$calendar_pid" || fail "the calendar ended with status $?"
 ! grep -q companion "$scratch/calendar.err" || fail "$(cat "$scratch/calendar.err")"
 "$tree/usr/libexec/moru-calendar/ringset" --root "$root" --quit || fail "ringset --quit"
 companion_pid=
-echo "smoke: $(basename "$deb") unpacked and ran: versions, add/list, screenshot, companion"
+echo "smoke: $(basename "$deb") unpacked and ran: versions, add/list/export, screenshot, companion"

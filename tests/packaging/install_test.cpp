@@ -27,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kInstalledCompanion = MORU_FULL_LIBEXECDIR "/moru-calendar/ringset";
+const std::string kInstalledExchange = MORU_FULL_LIBEXECDIR "/moru-calendar/moru-device-exchange";
 
 // The pid of a running process whose program is `program` and whose MORU_ROOT is `root`;
 // 0 when there is none.
@@ -158,6 +159,7 @@ TEST_F(InstallTest, EachPieceLiesWhereTheDesktopLooksForIt) {
         {MORU_FULL_BINDIR "/moru-calendar", true},
         {MORU_FULL_BINDIR "/moru-device", true},
         {kInstalledCompanion, true},
+        {kInstalledExchange, true},
         {MORU_FULL_DATAROOTDIR "/applications/moru-calendar.desktop", false},
         {MORU_FULL_SYSCONFDIR "/xdg/autostart/moru-calendar-ringset.desktop", false},
         {MORU_FULL_DATAROOTDIR "/bash-completion/completions/moru-device", false},
@@ -178,6 +180,7 @@ TEST_F(InstallTest, EachPieceLiesWhereTheDesktopLooksForIt) {
     EXPECT_EQ(ReadFileBytes(Staged(MORU_FULL_MANDIR "/man1/ringset.1.gz")).substr(0, 2),
               "\x1f\x8b");
     EXPECT_FALSE(fs::exists(Staged(MORU_FULL_BINDIR "/ringset")));
+    EXPECT_FALSE(fs::exists(Staged(MORU_FULL_BINDIR "/moru-device-exchange")));
 
     // The icon theme gets the icon in every usual size, square, with transparent corners.
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
@@ -224,6 +227,20 @@ TEST_F(InstallTest, EveryInstalledProgramTellsItsVersion) {
         EXPECT_EQ(run.out, std::string(name) + " (Moru Calendar) " MORU_PROJECT_VERSION "\n");
         EXPECT_EQ(run.err, "");
     }
+}
+
+// Import and export run in the helper program of the installed helper folder.
+TEST_F(InstallTest, TheInstalledDeviceToolExchangesThroughItsInstalledHelper) {
+    TempDeviceRoot root;
+    const std::string tool = Staged(MORU_FULL_BINDIR "/moru-device").string();
+    const std::string rootArg = root.path().string();
+    ASSERT_EQ(RunTool(tool, {"--root", rootArg, "add", "--subject", "Exchanged", "--start",
+                             "2030-01-02 10:00"})
+                  .exitCode,
+              0);
+    const ToolRun exported = RunTool(tool, {"--root", rootArg, "export"});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_NE(exported.out.find("SUMMARY:Exchanged"), std::string::npos) << exported.out;
 }
 
 TEST_F(InstallTest, TheInstalledCalendarStartsTheInstalledCompanion) {

@@ -17,6 +17,27 @@ bool IsOption(std::string_view word) {
     return word.size() > 2 && word.starts_with("--");
 }
 
+std::optional<CommandLine> SplitCommandLine(const std::vector<std::string>& words,
+                                            std::ostream& err) {
+    CommandLine line;
+    size_t next = 0;
+    if (next < words.size() && words[next] == "--root") {
+        if (next + 1 >= words.size() || words[next + 1].empty()) {
+            err << "moru-device: --root needs a folder\n";
+            return std::nullopt;
+        }
+        line.root = words[next + 1];
+        next += 2;
+    }
+    if (next >= words.size()) {
+        err << "moru-device: no command given (moru-device help)\n";
+        return std::nullopt;
+    }
+    line.command = words[next];
+    line.rest.assign(words.begin() + static_cast<std::ptrdiff_t>(next) + 1, words.end());
+    return line;
+}
+
 std::optional<int64_t> ParseInteger(std::string_view text, int64_t min, int64_t max) {
     // from_chars accepts a leading '-' but no '+' or blanks, which is the strictness wanted.
     int64_t value = 0;

@@ -3,6 +3,7 @@
 // numbers and dates checked in full, and a one-line reason for everything refused.
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,16 @@ private:
 };
 
 bool IsOption(std::string_view word);
+
+// The words before a command's own: an optional --root DIR, then the command.
+struct CommandLine {
+    std::optional<std::string> root;
+    std::string command;
+    std::vector<std::string> rest;  // the command's own words
+};
+// Nothing, with the reason on err, when --root has no folder or no command is given.
+std::optional<CommandLine> SplitCommandLine(const std::vector<std::string>& words,
+                                            std::ostream& err);
 
 // A whole decimal number within [min, max]; nothing for trailing text, signs where they do not
 // belong, or a value out of range.

@@ -18,7 +18,11 @@ inline constexpr size_t kMaxInputBytes = size_t{128} << 20;
 inline constexpr size_t kMaxLineBytes = size_t{1} << 20;  // one physical line
 inline constexpr int kMaxPropertiesPerComponent = 1000;
 
-bool IsExchangeCommand(std::string_view command);
+inline bool IsExchangeCommand(std::string_view command) {
+    return command == "import" || command == "export";
+}
+// The helper program that runs them (tools/moru_device/exchange_main.cpp).
+inline constexpr std::string_view kExchangeProgram = "moru-device-exchange";
 int RunExchangeCommand(std::string_view command, const std::vector<std::string>& words,
                        std::istream& in, std::ostream& out, std::ostream& err);
 

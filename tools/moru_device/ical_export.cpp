@@ -251,10 +251,6 @@ int RunExport(const std::vector<std::string>& words, std::ostream& out, std::ost
     return kExitOk;
 }
 
-bool IsExchangeCommand(std::string_view command) {
-    return command == "import" || command == "export";
-}
-
 int RunExchangeCommand(std::string_view command, const std::vector<std::string>& words,
                        std::istream& in, std::ostream& out, std::ostream& err) {
     if (command == "import") {

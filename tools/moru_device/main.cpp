@@ -1,6 +1,11 @@
 // moru-device: the command line over the device stand-ins, for people, scripts, tests and
 // benchmarks. It opens the same store (and registry) the calendar and the companion use, in
 // the device root chosen by --root, $MORU_ROOT or the XDG data folder.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -8,6 +13,7 @@
 
 #include "platform/build_info.h"
 #include "platform/device_root.h"
+#include "platform/process.h"
 #include "tools/moru_device/appointment_commands.h"
 #include "tools/moru_device/arguments.h"
 #include "tools/moru_device/ical_command.h"
@@ -38,27 +44,33 @@ exit status: 0 done, 1 the store failed, 2 bad arguments, an unknown identifier 
   that is not iCalendar, 3 import kept none of the file's items
 )";
 
+// Import and export run in their helper program, which this process becomes with the same
+// command line: its input, output and exit status are the command's own. Returns only when
+// no helper could be started.
+int RunExchangeProgram(char** argv) {
+    const std::vector<std::filesystem::path> candidates =
+        moru::HelperProgramCandidates(moru::device::kExchangeProgram);
+    std::string tried;
+    for (const std::filesystem::path& program : candidates) {
+        ::execv(program.c_str(), argv);
+        tried += (tried.empty() ? "" : ", ") + program.string() + ": " + std::strerror(errno);
+    }
+    std::cerr << "moru-device: import and export need " << moru::device::kExchangeProgram
+              << ", which could not be started (" << moru::device::OneLine(tried) << ")\n";
+    return moru::device::kExitStoreFailure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace moru;
-    std::vector<std::string> words(argv + 1, argv + argc);
-    std::optional<std::string> root;
-    size_t next = 0;
-    if (next < words.size() && words[next] == "--root") {
-        if (next + 1 >= words.size() || words[next + 1].empty()) {
-            std::cerr << "moru-device: --root needs a folder\n";
-            return device::kExitBadArguments;
-        }
-        root = words[next + 1];
-        next += 2;
-    }
-    if (next >= words.size()) {
-        std::cerr << "moru-device: no command given (moru-device help)\n";
+    const std::optional<device::CommandLine> line =
+        device::SplitCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cerr);
+    if (!line) {
         return device::kExitBadArguments;
     }
-    const std::string command = words[next];
-    const std::vector<std::string> rest(words.begin() + static_cast<long>(next) + 1, words.end());
+    const std::string& command = line->command;
+    const std::vector<std::string>& rest = line->rest;
     if (command == "help" || command == "--help" || command == "-h") {
         std::cout << kUsage;
         return device::kExitOk;
@@ -67,11 +79,10 @@ int main(int argc, char** argv) {
         std::cout << "moru-device (Moru Calendar) " << kVersion << '\n';
         return device::kExitOk;
     }
-    SetDeviceRoot(ResolveDeviceRoot(root));
-
     if (device::IsExchangeCommand(command)) {
-        return device::RunExchangeCommand(command, rest, std::cin, std::cout, std::cerr);
+        return RunExchangeProgram(argv);
     }
+    SetDeviceRoot(ResolveDeviceRoot(line->root));
     if (device::IsAppointmentCommand(command)) {
         return device::RunAppointmentCommand(command, rest, std::cout, std::cerr);
     }
