@@ -18,6 +18,9 @@ constexpr const char* kColumns[] = {
     "pat_day",          "pat_instance", "pat_month",        "uid",
 };
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+// Where the pattern's columns begin in kColumns: a one-off row has none worth reading.
+constexpr int kPatternColumn = 14;
+static_assert(std::string_view(kColumns[kPatternColumn]) == "rec_type");
 
 // Plain appends throughout: GCC 12 at -O3 sees overlapping copies in chains of
 // `"text" + std::string` where there are none.
@@ -57,7 +60,15 @@ const std::string& SelectRowsFromSql() {
 }
 
 const std::string& SelectOneOffRowsSql() {
-    static const std::string sql = SelectSql("recurring = 0 AND start_s BETWEEN ?1 AND ?2");
+    static const std::string sql = [] {
+        std::string text = "SELECT oid";
+        for (int i = 0; i < kPatternColumn; ++i) {
+            text += ", ";
+            text += kColumns[i];
+        }
+        text += ", uid FROM appointments WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2";
+        return text;
+    }();
     return sql;
 }
 
@@ -204,7 +215,9 @@ Row ReadRow(sqlite3_stmt* stmt) {
     row.reminderSound = ColumnText(stmt, i++);
     row.reminderOptions = ColumnLong(stmt, i++);
     row.recurring = sqlite3_column_int(stmt, i++) != 0;
-    if (row.recurring) {
+    // The UID is the last column of both the whole row and a one-off row's statement.
+    const int columns = sqlite3_column_count(stmt);
+    if (row.recurring && columns == kColumnCount + 1) {
         PatternFields& p = row.pattern;
         p.type = static_cast<int>(sqlite3_column_int(stmt, i++));
         p.startDate = sqlite3_column_int64(stmt, i++);
@@ -226,7 +239,7 @@ Row ReadRow(sqlite3_stmt* stmt) {
         p.instance = ColumnLong(stmt, i++);
         p.monthOfYear = ColumnLong(stmt, i++);
     }
-    row.uid = ColumnText(stmt, kColumnCount);
+    row.uid = ColumnText(stmt, columns - 1);
     return row;
 }
 

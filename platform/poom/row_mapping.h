@@ -13,7 +13,8 @@ namespace moru::poom::detail {
 const std::string& SelectRowSql();
 // Whole rows in store order from (?1, ?2) on, starting no later than ?3, at most ?4 of them.
 const std::string& SelectRowsFromSql();
-// Whole rows of the one-off items starting between ?1 and ?2, in the file's own order.
+// The one-off items starting between ?1 and ?2, in the file's own order: every column but the
+// pattern's (which only a series has), for ReadRow.
 const std::string& SelectOneOffRowsSql();
 // Every row, in store order.
 const std::string& SelectAllRowsSql();
@@ -24,7 +25,8 @@ const std::string& InsertRowSql();
 const std::string& UpdateRowSql();
 
 void BindRow(sqlite3_stmt* stmt, const Row& row);
-// The row at the statement's current step, its columns in SelectRowSql's order.
+// The row at the statement's current step, its columns in SelectRowSql's order (or
+// SelectOneOffRowsSql's).
 Row ReadRow(sqlite3_stmt* stmt);
 
 }  // namespace moru::poom::detail

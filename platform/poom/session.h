@@ -106,17 +106,19 @@ struct ResetOnExit {
     }
 };
 
-// One entry of an evaluated collection.
+// One entry of an evaluated collection. The two 32-bit fields share the last eight bytes:
+// a walk sorts and merges thousands of entries, and 32 bytes each move faster than 40.
 struct CollectionEntry {
-    uint32_t oid = 0;
     int64_t start = 0;  // the item's (or the occurrence's) own start
     int64_t end = 0;
     // The series of an occurrence, kept alive by its Evaluation's seriesRows; null for a
     // one-off. A plain pointer: a month's grid holds thousands of occurrences, and a counted
     // handle in each cost an atomic count up and down per entry.
     const Row* series = nullptr;
+    uint32_t oid = 0;
     uint32_t seriesIndex = 0;  // where the Evaluation keeps that series' row
 };
+static_assert(sizeof(CollectionEntry) == 32);
 
 struct Evaluation {
     std::vector<CollectionEntry> entries;
@@ -201,6 +203,7 @@ private:
     // Every row the statement steps to; a failed step fails the whole read.
     Result<std::vector<std::shared_ptr<const Row>>> ReadRows(sqlite3_stmt* stmt);
     Status RefreshSeries();
+    // Says (once per row) why a row's times outside the calendar are damaged.
     void ReportDamagedTimes(const CollectionEntry& entry);
     Status CommitAndAnnounce();
     void RollBack();

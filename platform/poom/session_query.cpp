@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <set>
 
@@ -22,14 +23,18 @@ constexpr long kDirectLookupLimit = 256;
 // everything must not make every later month's walk reserve as much.
 constexpr size_t kReserveHintLimit = 16384;
 
-// Puts the occurrences in store order, by (start, oid). They come series by series, each
-// series in ascending order: a stable placement by the hour they start in, then an insertion
-// sort inside each hour (rarely more than a few entries), costs a fraction of a general sort
-// of thousands.
-void SortOccurrences(std::vector<CollectionEntry>::iterator from,
-                     std::vector<CollectionEntry>::iterator to) {
+bool EntryBefore(const CollectionEntry& a, const CollectionEntry& b) {
+    return a.start != b.start ? a.start < b.start : a.oid < b.oid;
+}
+
+// The occurrences in store order, by (start, oid). They come series by series, each series
+// in ascending order: a stable placement by the hour they start in, then an insertion sort
+// inside each hour (rarely more than a few entries), costs a fraction of a general sort of
+// thousands.
+std::vector<CollectionEntry> SortedOccurrences(std::vector<CollectionEntry>::const_iterator from,
+                                               std::vector<CollectionEntry>::const_iterator to) {
     if (to - from < 2) {
-        return;
+        return {from, to};
     }
     constexpr int64_t kHourSeconds = 3600;
     auto hourOf = [](const CollectionEntry& e) {
@@ -44,13 +49,11 @@ void SortOccurrences(std::vector<CollectionEntry>::iterator from,
         lastHour = std::max(lastHour, hour);
     }
     const auto count = static_cast<size_t>(to - from);
-    auto before = [](const CollectionEntry& a, const CollectionEntry& b) {
-        return a.start != b.start ? a.start < b.start : a.oid < b.oid;
-    };
     if (lastHour - firstHour > static_cast<int64_t>(count) * 4) {
         // A window of far more hours than occurrences: the hours would cost more than a sort.
-        std::sort(from, to, before);
-        return;
+        std::vector<CollectionEntry> sorted(from, to);
+        std::sort(sorted.begin(), sorted.end(), EntryBefore);
+        return sorted;
     }
     std::vector<uint32_t> firstOfHour(static_cast<size_t>(lastHour - firstHour) + 2, 0);
     for (auto it = from; it != to; ++it) {
@@ -70,13 +73,13 @@ void SortOccurrences(std::vector<CollectionEntry>::iterator from,
         for (auto it = hourBegin; it != hourEnd; ++it) {
             const CollectionEntry moving = *it;
             auto hole = it;
-            for (; hole != hourBegin && before(moving, *(hole - 1)); --hole) {
+            for (; hole != hourBegin && EntryBefore(moving, *(hole - 1)); --hole) {
                 *hole = *(hole - 1);
             }
             *hole = moving;
         }
     }
-    std::copy(placed.begin(), placed.end(), from);
+    return placed;
 }
 
 // The restriction's test, for the thousands of items and occurrences of one walk. Without a
@@ -112,10 +115,6 @@ private:
     DayRange end_;
     bool ranged_ = false;
 };
-
-bool EntryBefore(const CollectionEntry& a, const CollectionEntry& b) {
-    return a.start != b.start ? a.start < b.start : a.oid < b.oid;
-}
 
 }  // namespace
 
@@ -254,6 +253,10 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         ResetOnExit reset{*stmt};
         sqlite3_bind_int64(*stmt, 1, low);
         sqlite3_bind_int64(*stmt, 2, high);
+        // Every row the store wrote itself lies inside the calendar; only the others are
+        // looked at more closely.
+        static const int64_t firstSecond = FirstRepresentableDay() * kDaySeconds;
+        static const int64_t endSecond = (LastRepresentableDay() + 1) * kDaySeconds;
         int rc = SQLITE_OK;
         while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
             const bool recurring = sqlite3_column_int(*stmt, 3) != 0;
@@ -264,7 +267,9 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
             }
             entry.start = sqlite3_column_int64(*stmt, 1);
             entry.end = sqlite3_column_int64(*stmt, 2);
-            ReportDamagedTimes(entry);
+            if (entry.start < firstSecond || entry.end < entry.start || entry.end >= endSecond) {
+                ReportDamagedTimes(entry);
+            }
             if (passes(entry.start, entry.end)) {
                 result.entries.push_back(entry);
             }
@@ -299,8 +304,11 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
                 const int64_t start = day * kDaySeconds + timeOfDay;
                 const int64_t end = start + length;
                 if (passes(start, end)) {
-                    result.entries.push_back(CollectionEntry{series.row->oid, start, end,
-                                                             series.row.get(), seriesIndex});
+                    result.entries.push_back(CollectionEntry{.start = start,
+                                                             .end = end,
+                                                             .series = series.row.get(),
+                                                             .oid = series.row->oid,
+                                                             .seriesIndex = seriesIndex});
                 }
             }
             if (result.entries.size() > entriesBefore) {
@@ -321,8 +329,11 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
                 return false;
             }
             ++taken;
-            result.entries.push_back(
-                CollectionEntry{series.row->oid, start, end, series.row.get(), seriesIndex});
+            result.entries.push_back(CollectionEntry{.start = start,
+                                                     .end = end,
+                                                     .series = series.row.get(),
+                                                     .oid = series.row->oid,
+                                                     .seriesIndex = seriesIndex});
             return true;
         });
         if (result.entries.size() > entriesBefore) {
@@ -332,21 +343,20 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
     lastEntryCount_ = result.entries.size();
     if (result.entries.size() > oneOffs) {
         // The one-off items come in store order from the index; only the occurrences, added
-        // series by series, need sorting before the two runs are merged.
-        const auto occurrences = result.entries.begin() + static_cast<std::ptrdiff_t>(oneOffs);
-        SortOccurrences(occurrences, result.entries.end());
-        std::inplace_merge(result.entries.begin(), occurrences, result.entries.end(), EntryBefore);
+        // series by series, need sorting before the two runs are merged into the answer.
+        const auto occurrences = result.entries.cbegin() + static_cast<std::ptrdiff_t>(oneOffs);
+        const std::vector<CollectionEntry> sorted =
+            SortedOccurrences(occurrences, result.entries.cend());
+        std::vector<CollectionEntry> merged;
+        merged.reserve(result.entries.size());
+        std::merge(result.entries.cbegin(), occurrences, sorted.begin(), sorted.end(),
+                   std::back_inserter(merged), EntryBefore);
+        result.entries = std::move(merged);
     }
     return result;
 }
 
 void Session::ReportDamagedTimes(const CollectionEntry& entry) {
-    static const int64_t first = FirstRepresentableDay() * kDaySeconds;
-    static const int64_t last = (LastRepresentableDay() + 1) * kDaySeconds;
-    if (entry.start >= first && entry.start < last && entry.end >= entry.start &&
-        entry.end < last) {
-        return;  // every row the store wrote itself
-    }
     Row times;
     times.start = entry.start;
     times.end = entry.end;
@@ -406,9 +416,10 @@ Result<std::optional<CollectionEntry>> Session::ItemAt(long index) {
         if (rc != SQLITE_ROW) {
             return Fail("read appointment order").error();
         }
-        return std::optional<CollectionEntry>(CollectionEntry{
-            static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)), sqlite3_column_int64(*stmt, 1),
-            sqlite3_column_int64(*stmt, 2), nullptr});
+        return std::optional<CollectionEntry>(
+            CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
+                            .end = sqlite3_column_int64(*stmt, 2),
+                            .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))});
     }
     if (snapshotStamp_ != stamp) {
         Result<sqlite3_stmt*> stmt = Prepare(
@@ -420,9 +431,10 @@ Result<std::optional<CollectionEntry>> Session::ItemAt(long index) {
         std::vector<CollectionEntry> order;
         int rc = SQLITE_OK;
         while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
-            order.push_back(CollectionEntry{static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0)),
-                                            sqlite3_column_int64(*stmt, 1),
-                                            sqlite3_column_int64(*stmt, 2), nullptr});
+            order.push_back(
+                CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
+                                .end = sqlite3_column_int64(*stmt, 2),
+                                .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))});
         }
         if (rc != SQLITE_DONE) {
             return Fail("read appointment order").error();
