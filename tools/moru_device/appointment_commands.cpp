@@ -91,8 +91,17 @@ void AppendItemLine(const poom::Appointment& item, std::string& lines) {
 // The lines are printed only once the whole walk has been read: a walk that a failed read
 // cut short, or one that read items it could not fill in, is not the answer and prints
 // nothing but the reason. So is a walk whose series were cut at the occurrence limit.
-int PrintAll(const poom::ItemCollection& items, std::ostream& out, std::ostream& err) {
+// The whole walk reads one moment of the store, in one read transaction.
+int PrintAll(const poom::Application& application, const poom::ItemCollection& items,
+             std::ostream& out, std::ostream& err) {
+    const poom::ReadBatch oneMoment = application.BeginReadBatch();
     std::string lines;
+    // Room for the usual line from the start: the text of thousands of lines grown by
+    // doubling would be copied (and its memory first touched) several times over.
+    constexpr size_t kUsualLineBytes = 72;
+    if (Result<long> count = items.Count(); count.ok() && *count > 0) {
+        lines.reserve(static_cast<size_t>(*count) * kUsualLineBytes);
+    }
     for (long i = 1;; ++i) {
         auto item = items.Item(i);
         if (!item) {
@@ -228,14 +237,14 @@ int List(const std::vector<std::string>& words, std::ostream& out, std::ostream&
         return StoreFailure(err, "cannot read the items", items.error());
     }
     if (!restriction) {
-        return PrintAll(*items, out, err);
+        return PrintAll(*store->application, *items, out, err);
     }
     auto restricted = items->Restrict(*restriction);
     if (!restricted) {
         return StoreFailure(err, "cannot restrict the items", restricted.error());
     }
     restricted->SetIncludeRecurrences(true);
-    return PrintAll(*restricted, out, err);
+    return PrintAll(*store->application, *restricted, out, err);
 }
 
 int Query(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
@@ -264,7 +273,7 @@ int Query(const std::vector<std::string>& words, std::ostream& out, std::ostream
     if (!split->flags.empty()) {
         restricted->SetIncludeRecurrences(true);
     }
-    return PrintAll(*restricted, out, err);
+    return PrintAll(*store->application, *restricted, out, err);
 }
 
 // The one identifier after show or delete, resolved in the store.
