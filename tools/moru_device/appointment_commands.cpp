@@ -2,8 +2,11 @@
 
 #include <sqlite3.h>
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -58,6 +61,51 @@ std::string TimeText(double date) {
     return time ? FormatDateTimeText(*time) : std::string("invalid");
 }
 
+// TimeText for the thousands of lines of one listing, which fall on a few dozen days: the
+// date part of the last day written is kept, and a time on that day only has its time of
+// day written anew.
+class ListingTimes {
+public:
+    void Append(double date, std::string& out) {
+        // Only a date near the kept day is turned into seconds here; anything else, damaged
+        // values included, goes the whole way.
+        if (std::isfinite(date) && date >= dayDate_ - 1 && date <= dayDate_ + 2) {
+            const int64_t seconds = DateToSeconds(date);
+            if (FloorDiv(seconds, kDaySeconds) == day_) {
+                const int64_t ofDay = seconds - day_ * kDaySeconds;
+                std::array<char, 8> time{'0', '0', ':', '0', '0', ':', '0', '0'};
+                PutTwoDigits(ofDay / 3600, &time[0]);
+                PutTwoDigits(ofDay / 60 % 60, &time[3]);
+                PutTwoDigits(ofDay % 60, &time[6]);
+                out += datePart_;
+                out.append(time.data(), time.size());
+                return;
+            }
+        }
+        const std::string text = TimeText(date);
+        out += text;
+        if (std::isfinite(date) && text.size() == kTextSize) {
+            day_ = FloorDiv(DateToSeconds(date), kDaySeconds);
+            dayDate_ = static_cast<double>(day_);
+            datePart_ = text.substr(0, kDatePartSize);
+        }
+    }
+
+private:
+    static constexpr int64_t kDaySeconds = 86400;
+    static constexpr size_t kTextSize = 19;     // "YYYY-MM-DD HH:MM:SS"
+    static constexpr size_t kDatePartSize = 11;  // "YYYY-MM-DD "
+
+    static void PutTwoDigits(int64_t value, char* at) {
+        at[0] = static_cast<char>('0' + value / 10);
+        at[1] = static_cast<char>('0' + value % 10);
+    }
+
+    int64_t day_ = std::numeric_limits<int64_t>::min();
+    double dayDate_ = std::numeric_limits<double>::quiet_NaN();  // compares false: none kept
+    std::string datePart_;
+};
+
 std::string Flags(const poom::Appointment& item) {
     std::string flags;
     if (item.AllDayEvent()) {
@@ -74,12 +122,12 @@ std::string Flags(const poom::Appointment& item) {
 
 // One line of `list` and `query`, appended to the text that is printed when the walk is
 // whole (a stream insertion per field cost more than reading the item).
-void AppendItemLine(const poom::Appointment& item, std::string& lines) {
+void AppendItemLine(const poom::Appointment& item, ListingTimes& times, std::string& lines) {
     lines += std::to_string(item.Oid());
     lines += '\t';
-    lines += TimeText(item.Start());
+    times.Append(item.Start(), lines);
     lines += '\t';
-    lines += TimeText(item.End());
+    times.Append(item.End(), lines);
     lines += '\t';
     lines += Flags(item);
     lines += '\t';
@@ -96,6 +144,7 @@ int PrintAll(const poom::Application& application, const poom::ItemCollection& i
              std::ostream& out, std::ostream& err) {
     const poom::ReadBatch oneMoment = application.BeginReadBatch();
     std::string lines;
+    ListingTimes times;
     // Room for the usual line from the start: the text of thousands of lines grown by
     // doubling would be copied (and its memory first touched) several times over.
     constexpr size_t kUsualLineBytes = 72;
@@ -107,7 +156,7 @@ int PrintAll(const poom::Application& application, const poom::ItemCollection& i
         if (!item) {
             break;
         }
-        AppendItemLine(*item, lines);
+        AppendItemLine(*item, times, lines);
     }
     if (Status read = items.LastError(); !read.ok()) {
         return StoreFailure(err, "cannot read the items", read.error());
