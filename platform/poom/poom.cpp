@@ -17,8 +17,6 @@ namespace moru::poom {
 
 namespace detail {
 
-constexpr int64_t kDaySeconds = 86400;
-
 struct CollectionState;
 
 struct AppointmentState {

@@ -8,8 +8,6 @@
 namespace moru::poom::detail {
 namespace {
 
-constexpr int64_t kSecondsPerDayInt = 86400;
-
 char16_t Lower(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
 }
@@ -191,16 +189,6 @@ DayRange RangeOf(const std::vector<RestrictionClause>& clauses, RestrictionField
 }
 
 }  // namespace
-
-int64_t StartDayOf(int64_t startSeconds) {
-    return FloorDiv(startSeconds, kSecondsPerDayInt);
-}
-
-int64_t EndDayOf(int64_t startSeconds, int64_t endSeconds) {
-    const int64_t day = FloorDiv(endSeconds, kSecondsPerDayInt);
-    const bool atMidnight = day * kSecondsPerDayInt == endSeconds;
-    return (atMidnight && endSeconds > startSeconds) ? day - 1 : day;
-}
 
 bool Restriction::Matches(int64_t startSeconds, int64_t endSeconds) const {
     const int64_t startDay = StartDayOf(startSeconds);

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/datetime.h"
+
 namespace moru::poom::detail {
 
 enum class RestrictionField { Start, End };
@@ -42,9 +44,18 @@ struct Restriction {
     DayRange EndDays() const;
 };
 
-// The start day and end day of an item as the clauses compare them.
-int64_t StartDayOf(int64_t startSeconds);
-int64_t EndDayOf(int64_t startSeconds, int64_t endSeconds);
+inline constexpr int64_t kDaySeconds = 86400;
+
+// The start day and end day of an item as the clauses compare them; an item that ends at a
+// midnight after its start ends on the day before. Inline: a walk tests every occurrence.
+inline int64_t StartDayOf(int64_t startSeconds) {
+    return FloorDiv(startSeconds, kDaySeconds);
+}
+inline int64_t EndDayOf(int64_t startSeconds, int64_t endSeconds) {
+    const int64_t day = FloorDiv(endSeconds, kDaySeconds);
+    const bool atMidnight = day * kDaySeconds == endSeconds;
+    return (atMidnight && endSeconds > startSeconds) ? day - 1 : day;
+}
 
 // Parses a restriction text; the reason when the text is not one.
 struct ParsedRestriction {

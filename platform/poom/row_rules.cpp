@@ -10,11 +10,6 @@
 // The rules of a stored row: how a recurring row's pattern becomes a recurrence rule and its
 // occurrences' times, and what makes a row unfit to be saved.
 namespace moru::poom::detail {
-namespace {
-
-constexpr int64_t kDaySeconds = 86400;
-
-}  // namespace
 
 std::u16string NewUid() {
     static std::mt19937_64 generator{[] {

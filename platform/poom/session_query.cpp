@@ -14,7 +14,6 @@
 namespace moru::poom::detail {
 namespace {
 
-constexpr int64_t kDaySeconds = 86400;
 // Below this index the live collection asks SQLite for one row after a change rather than
 // rebuilding its snapshot of the whole order: the delete-while-enumerating loop of the bulk
 // delete keeps its index small and changes the store at every step.
