@@ -3,6 +3,7 @@
 // An appointment handle owns an AppointmentState. Items listed by a collection start with
 // only their identifier and times (the month view reads nothing else) and read the rest of
 // their row on first use; an occurrence shares its series' row until it is written to.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -109,10 +110,18 @@ struct CollectionState {
             }
         } else if (!rowsRead && evaluation) {
             rowsRead = true;
-            // With occurrences, only the one-off items are read as rows of their own.
+            // With occurrences, only the one-off items are read as rows of their own, and none
+            // that ends before the earliest listed one (the start range reaches back by the
+            // longest item's length, for the few that are that long).
+            int64_t firstEnd = std::numeric_limits<int64_t>::max();
+            for (const CollectionEntry& entry : evaluation->entries) {
+                if (entry.series == nullptr) {
+                    firstEnd = std::min(firstEnd, entry.end);
+                }
+            }
             Result<std::vector<std::shared_ptr<const Row>>> batch =
                 includeRecurrences
-                    ? session->LoadOneOffRows(evaluation->low, evaluation->high)
+                    ? session->LoadOneOffRows(evaluation->low, evaluation->high, firstEnd)
                     : session->LoadRowsFrom(evaluation->low, 0, evaluation->high, -1);
             if (!batch.ok()) {
                 Fail(batch.error());

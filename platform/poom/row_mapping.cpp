@@ -66,7 +66,9 @@ const std::string& SelectOneOffRowsSql() {
             text += ", ";
             text += kColumns[i];
         }
-        text += ", uid FROM appointments WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2";
+        text +=
+            ", uid FROM appointments WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2 AND "
+            "end_s >= ?3";
         return text;
     }();
     return sql;

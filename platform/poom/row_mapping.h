@@ -13,8 +13,8 @@ namespace moru::poom::detail {
 const std::string& SelectRowSql();
 // Whole rows in store order from (?1, ?2) on, starting no later than ?3, at most ?4 of them.
 const std::string& SelectRowsFromSql();
-// The one-off items starting between ?1 and ?2, in the file's own order: every column but the
-// pattern's (which only a series has), for ReadRow.
+// The one-off items starting between ?1 and ?2 and ending at ?3 or later, in the file's own
+// order: every column but the pattern's (which only a series has), for ReadRow.
 const std::string& SelectOneOffRowsSql();
 // Every row, in store order.
 const std::string& SelectAllRowsSql();

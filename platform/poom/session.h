@@ -172,11 +172,12 @@ struct Session {
     // a walk that reads the rows of many listed items.
     Result<std::vector<std::shared_ptr<const Row>>> LoadRowsFrom(int64_t start, uint32_t oid,
                                                                  int64_t lastStart, long limit);
-    // Whole rows of the one-off items starting between firstStart and lastStart: the
-    // neighbouring rows of one stretch of the file, for a walk with its occurrences (whose
-    // series come from the series rows).
+    // Whole rows of the one-off items starting between firstStart and lastStart and ending
+    // at firstEnd or later: the neighbouring rows of one stretch of the file, for a walk with
+    // its occurrences (whose series come from the series rows).
     Result<std::vector<std::shared_ptr<const Row>>> LoadOneOffRows(int64_t firstStart,
-                                                                   int64_t lastStart);
+                                                                   int64_t lastStart,
+                                                                   int64_t firstEnd);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the
     // occurrences of every series inside its window; without recurrences a series is one item.
