@@ -216,11 +216,16 @@ TEST_F(MoruDeviceTest, ListRangeExpandsSeriesAndKeepsItemsTouchingTheEdges) {
                                     "2024-06-06 10:00", "--recur", "daily", "--count", "3"});
     const std::string allDay =
         Add({"--subject", "Fair", "--start", "2024-06-03", "--end", "2024-06-04", "--all-day"});
+    // Begun days before the range: read with its row although it starts long before the
+    // item that ends first before the range.
+    const std::string trip =
+        Add({"--subject", "Trip", "--start", "2024-05-27 10:00", "--end", "2024-06-02 18:00"});
 
     ToolRun list = Device({"list", "--from", "2024-06-01", "--to", "2024-06-07"});
     EXPECT_EQ(list.exitCode, 0) << list.err;
     EXPECT_EQ(list.out,
-              overnight + "\t2024-05-30 20:00:00\t2024-06-01 08:00:00\tR\tOvernight\n" + midnight +
+              trip + "\t2024-05-27 10:00:00\t2024-06-02 18:00:00\t-\tTrip\n" + overnight +
+                  "\t2024-05-30 20:00:00\t2024-06-01 08:00:00\tR\tOvernight\n" + midnight +
                   "\t2024-06-01 00:00:00\t2024-06-01 00:00:00\t-\tAlarm at midnight\n" + allDay +
                   "\t2024-06-03 00:00:00\t2024-06-04 00:00:00\tA\tFair\n" + course +
                   "\t2024-06-06 09:00:00\t2024-06-06 10:00:00\tR\tCourse\n" + overnight +
@@ -230,9 +235,10 @@ TEST_F(MoruDeviceTest, ListRangeExpandsSeriesAndKeepsItemsTouchingTheEdges) {
 
     // A one-day range is the same rule.
     ToolRun oneDay = Device({"list", "--from", "2024-06-01", "--to", "2024-06-01"});
-    EXPECT_EQ(oneDay.out, overnight + "\t2024-05-30 20:00:00\t2024-06-01 08:00:00\tR\tOvernight\n" +
-                              midnight +
-                              "\t2024-06-01 00:00:00\t2024-06-01 00:00:00\t-\tAlarm at midnight\n");
+    EXPECT_EQ(oneDay.out,
+              trip + "\t2024-05-27 10:00:00\t2024-06-02 18:00:00\t-\tTrip\n" + overnight +
+                  "\t2024-05-30 20:00:00\t2024-06-01 08:00:00\tR\tOvernight\n" + midnight +
+                  "\t2024-06-01 00:00:00\t2024-06-01 00:00:00\t-\tAlarm at midnight\n");
 }
 
 TEST_F(MoruDeviceTest, QueryRunsTheRestrictionAsGiven) {
