@@ -69,6 +69,10 @@ Result<ReminderList> FindReminders(const poom::Folder& calendarFolder, const Dat
         }
         return true;
     });
+    // A walk that a failed read cut short is not the day's reminders.
+    if (Status read = window->LastError(); !read.ok()) {
+        return read.error();
+    }
     list.truncated = window->Truncated();
     std::stable_sort(
         list.reminders.begin(), list.reminders.end(), [](const Reminder& a, const Reminder& b) {
