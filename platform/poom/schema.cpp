@@ -75,10 +75,13 @@ std::string AppointmentsSql(const char* table) {
     return sql;
 }
 
+// appointments_lead answers the longest reminder lead, which the companion asks for at every
+// run, without a scan of every row.
 constexpr const char* kAppointmentIndexes = R"sql(
 CREATE UNIQUE INDEX appointments_oid ON appointments(oid);
 CREATE UNIQUE INDEX appointments_uid ON appointments(uid);
 CREATE INDEX appointments_order ON appointments(start_s, oid, end_s, recurring);
+CREATE INDEX appointments_lead ON appointments(reminder_minutes) WHERE reminder_set != 0;
 )sql";
 
 std::string SchemaSql() {

@@ -382,10 +382,10 @@ Result<long> Session::CountAll() {
 }
 
 Result<long> Session::LongestReminderLead() {
-    Result<sqlite3_stmt*> stmt =
-        Prepare(longestLead_,
-                "SELECT coalesce(max(reminder_minutes), 0) FROM appointments "
-                "WHERE reminder_set != 0 AND reminder_minutes > 0");
+    // A plain max() over the reminders' index is its last entry; a lead below zero rings at
+    // the start, as none.
+    Result<sqlite3_stmt*> stmt = Prepare(
+        longestLead_, "SELECT max(reminder_minutes) FROM appointments WHERE reminder_set != 0");
     if (!stmt.ok()) {
         return stmt.error();
     }
@@ -393,7 +393,7 @@ Result<long> Session::LongestReminderLead() {
     if (sqlite3_step(*stmt) != SQLITE_ROW) {
         return Fail("find the longest reminder lead").error();
     }
-    return static_cast<long>(sqlite3_column_int64(*stmt, 0));
+    return static_cast<long>(std::max<int64_t>(sqlite3_column_int64(*stmt, 0), 0));
 }
 
 Result<std::optional<CollectionEntry>> Session::ItemAt(long index) {

@@ -171,6 +171,28 @@ TEST_F(StoreTest, OccurrencesDeriveEndDateAndEndDateResetsOccurrences) {
     EXPECT_EQ(p.PatternEndDate(), At(2025, 2, 1));
 }
 
+// The companion widens its window by the longest lead of any reminder that is set; an item
+// whose reminder is off does not count, nor does a lead below zero, and deleting the longest
+// brings the answer down again.
+TEST_F(StoreTest, LongestReminderLeadCountsOnlyRemindersThatAreSet) {
+    auto withReminder = [&](long minutes, bool set) {
+        Appointment a = *app->GetItemFromOid(Add(At(2025, 3, 3, 9), At(2025, 3, 3, 10)));
+        a.SetReminderSet(set);
+        a.SetReminderMinutesBeforeStart(minutes);
+        EXPECT_TRUE(a.Save().ok());
+        return a;
+    };
+    EXPECT_EQ(*folder->LongestReminderLead(), 0);
+    withReminder(-30, true);
+    EXPECT_EQ(*folder->LongestReminderLead(), 0);
+    withReminder(90, true);
+    Appointment longest = withReminder(2880, true);
+    withReminder(10080, false);
+    EXPECT_EQ(*folder->LongestReminderLead(), 2880);
+    ASSERT_TRUE(longest.Delete().ok());
+    EXPECT_EQ(*folder->LongestReminderLead(), 90);
+}
+
 TEST_F(StoreTest, SaveRefusesUnsoundAppointmentsAndWritesNothing) {
     struct Case {
         const char* name;
