@@ -38,6 +38,7 @@ struct SystemTime {
 inline constexpr int kMinYear = 100;
 inline constexpr int kMaxYear = 9999;
 inline constexpr double kSecondsPerDay = 86400.0;
+inline constexpr int64_t kDaySeconds = 86400;  // the same, for whole-second arithmetic
 
 // A broken-down time with its day of week filled in; the fields are taken as given (see
 // IsValidDate to check them first).

@@ -255,7 +255,7 @@ void RecurrencePattern::SetOccurrences(long count) {
         detail::Row counted = row;
         counted.pattern.noEndDate = false;
         if (std::optional<int64_t> last = detail::PatternLastDay(counted)) {
-            row.pattern.endDate = *last * detail::kDaySeconds;
+            row.pattern.endDate = *last * kDaySeconds;
         }
     }
 }
@@ -265,7 +265,7 @@ double RecurrencePattern::PatternEndDate() const {
         detail::Row counted = row;
         counted.pattern.noEndDate = false;
         if (std::optional<int64_t> last = detail::PatternLastDay(counted)) {
-            return detail::ToDate(*last * detail::kDaySeconds);
+            return detail::ToDate(*last * kDaySeconds);
         }
     }
     return detail::ToDate(row.pattern.endDate);
@@ -478,7 +478,7 @@ Status Appointment::Save() {
     }
     if (row.recurring && !row.pattern.noEndDate && row.pattern.occurrences > 0) {
         if (std::optional<int64_t> last = detail::PatternLastDay(row)) {
-            row.pattern.endDate = *last * detail::kDaySeconds;
+            row.pattern.endDate = *last * kDaySeconds;
         }
     }
     if (Status s = state_->session->SaveRow(row, state_->pendingInk); !s.ok()) {

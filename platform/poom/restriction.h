@@ -44,8 +44,6 @@ struct Restriction {
     DayRange EndDays() const;
 };
 
-inline constexpr int64_t kDaySeconds = 86400;
-
 // The start day and end day of an item as the clauses compare them; an item that ends at a
 // midnight after its start ends on the day before. Inline: a walk tests every occurrence.
 inline int64_t StartDayOf(int64_t startSeconds) {

@@ -11,7 +11,6 @@ namespace moru::genstore {
 namespace {
 
 constexpr int64_t kSecondsPerMinute = 60;
-constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t kDaysPerYear = 365;
 
 // Reminder options as the appointment editor writes them: on, plus the sound bit.
@@ -62,7 +61,7 @@ Civil CivilOf(int64_t dayNumber) {
 
 // Whole seconds since the DATE origin, so times can be added as plain numbers.
 int64_t SecondsOfDay(int64_t dayNumber) {
-    return dayNumber * kSecondsPerDay;
+    return dayNumber * kDaySeconds;
 }
 
 // What one appointment holds, before it is written.
@@ -139,7 +138,7 @@ Shape OneOff(Random& random, int64_t firstDay, int64_t windowDays, long index) {
         MaybeRemind(random, shape, 35);
     } else {
         shape.start = SecondsOfDay(day) + (9 * 60 + 60 * random.Below(9)) * kSecondsPerMinute;
-        shape.end = shape.start + (1 + random.Below(4)) * kSecondsPerDay +
+        shape.end = shape.start + (1 + random.Below(4)) * kDaySeconds +
                     60 * random.Below(8) * kSecondsPerMinute;
         MaybeRemind(random, shape, 35);
     }

@@ -92,7 +92,6 @@ public:
     }
 
 private:
-    static constexpr int64_t kDaySeconds = 86400;
     static constexpr size_t kTextSize = 19;      // "YYYY-MM-DD HH:MM:SS"
     static constexpr size_t kDatePartSize = 11;  // "YYYY-MM-DD "
 

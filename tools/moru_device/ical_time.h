@@ -13,8 +13,6 @@
 
 namespace moru::device {
 
-inline constexpr int64_t kDaySeconds = 86400;
-
 enum class TimeForm { Floating, Utc };
 
 bool InRange(const SystemTime& t);       // a possible time in the years 100 to 9999
