@@ -65,7 +65,7 @@ constexpr const char* kAppointmentColumns = R"sql(
     PRIMARY KEY (recurring, start_s, oid)
 )sql";
 
-// The appointments table and its indexes, under the name `table`.
+// The appointments table, under the name `table` (its indexes follow in kAppointmentIndexes).
 std::string AppointmentsSql(const char* table) {
     std::string sql = "CREATE TABLE ";
     sql += table;
