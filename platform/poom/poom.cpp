@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <unordered_map>
 
 #include "platform/datetime.h"
 #include "platform/poom/poom.h"
@@ -32,7 +31,8 @@ struct AppointmentState {
     int64_t end = 0;
     std::optional<std::vector<uint8_t>> pendingInk;  // written with the next Save
 
-    const Row& Read();
+    // The whole row, or at least its summary (what a listing shows).
+    const Row& Read(RowPart need = RowPart::Whole);
 
     Row& Write() {
         if (!owned) {
@@ -49,8 +49,8 @@ struct AppointmentState {
 
     // Until written to, a listed item and an occurrence show the times they were listed with.
     bool ShowsListedTimes() const { return listed || (occurrence && !owned); }
-    int64_t Start() { return ShowsListedTimes() ? start : Read().start; }
-    int64_t End() { return ShowsListedTimes() ? end : Read().end; }
+    int64_t Start() { return ShowsListedTimes() ? start : Read(RowPart::Summary).start; }
+    int64_t End() { return ShowsListedTimes() ? end : Read(RowPart::Summary).end; }
 };
 
 // The live collection reads the rows of the items it lists this many at a time.
@@ -63,9 +63,12 @@ struct CollectionState {
     std::optional<Evaluation> evaluation;  // a restricted collection's items, once evaluated
     std::optional<Error> evaluationError;
     // Rows of listed one-off items, read together the first time one of them is needed: a
-    // walk that reads its items' properties costs one statement, not one per item.
-    std::unordered_map<uint32_t, std::shared_ptr<const Row>> rows;
-    bool rowsRead = false;                                  // an evaluated collection's, once
+    // walk that reads its items' properties costs one statement, not one per item. They are
+    // kept in store order, by (start, oid), and found by the listed times.
+    std::vector<std::shared_ptr<const Row>> rows;
+    RowPart reads = RowPart::Whole;     // what the walk said it reads of its items
+    RowPart rowsPart = RowPart::Whole;  // what `rows` holds
+    bool rowsRead = false;              // an evaluated collection's, once
     std::optional<std::pair<int64_t, uint64_t>> rowsStamp;  // the live collection's batch
     std::optional<Error> lastError;  // the read that last failed for this collection
 
@@ -74,9 +77,15 @@ struct CollectionState {
     const Evaluation* Evaluate() {
         if (!evaluation && !evaluationError) {
             Result<Evaluation> result =
-                session->Evaluate(restriction ? &*restriction : nullptr, includeRecurrences);
+                session->Evaluate(restriction ? &*restriction : nullptr, includeRecurrences,
+                                  reads == RowPart::Summary);
             if (result.ok()) {
                 evaluation = std::move(*result);
+                if (evaluation->oneOffSummaries) {
+                    Keep(std::move(*evaluation->oneOffSummaries), RowPart::Summary);
+                    evaluation->oneOffSummaries.reset();
+                    rowsRead = true;
+                }
             } else {
                 std::fprintf(stderr, "%s\n", result.error().message.c_str());
                 evaluationError = result.error();
@@ -91,24 +100,54 @@ struct CollectionState {
         lastError = error;
     }
 
-    // The row of a listed one-off item, or null when it is gone or could not be read.
-    std::shared_ptr<const Row> RowOf(uint32_t oid, int64_t listedStart) {
+    static bool InStoreOrder(const std::shared_ptr<const Row>& a,
+                             const std::shared_ptr<const Row>& b) {
+        return a->start != b->start ? a->start < b->start : a->oid < b->oid;
+    }
+
+    void Keep(std::vector<std::shared_ptr<const Row>> batch, RowPart part) {
+        // The statements read the file in its own order, which is store order; the sort
+        // only guards the lookup should SQLite ever choose another way.
+        if (!std::is_sorted(batch.begin(), batch.end(), InStoreOrder)) {
+            std::sort(batch.begin(), batch.end(), InStoreOrder);
+        }
+        rows = std::move(batch);
+        rowsPart = part;
+    }
+
+    // The kept row listed at (start, oid), or null. A row that moved since it was listed is
+    // not found here; its item reads it on its own.
+    std::shared_ptr<const Row> Kept(uint32_t oid, int64_t listedStart) const {
+        auto found = std::lower_bound(
+            rows.begin(), rows.end(), std::pair{listedStart, oid},
+            [](const std::shared_ptr<const Row>& row, const std::pair<int64_t, uint32_t>& key) {
+                return std::pair{row->start, row->oid} < key;
+            });
+        return found != rows.end() && (*found)->oid == oid && (*found)->start == listedStart
+                   ? *found
+                   : nullptr;
+    }
+
+    // The row of a listed one-off item (its summary, when that is all the walk reads and
+    // all `need` asks for), or null when it is gone or could not be read.
+    std::shared_ptr<const Row> RowOf(uint32_t oid, int64_t listedStart, RowPart need) {
+        const RowPart part = need == RowPart::Whole ? RowPart::Whole : reads;
+        // Summaries do not answer a property outside them: the whole rows replace them.
+        const bool tooLittle = part == RowPart::Whole && rowsPart == RowPart::Summary;
         if (Live()) {
             const std::pair<int64_t, uint64_t> stamp = session->ChangeStamp();
-            if (rowsStamp != stamp || !rows.contains(oid)) {
+            if (rowsStamp != stamp || tooLittle || !Kept(oid, listedStart)) {
                 rows.clear();
                 rowsStamp = stamp;
                 Result<std::vector<std::shared_ptr<const Row>>> batch = session->LoadRowsFrom(
-                    listedStart, oid, std::numeric_limits<int64_t>::max(), kLiveRowBatch);
+                    listedStart, oid, std::numeric_limits<int64_t>::max(), kLiveRowBatch, part);
                 if (!batch.ok()) {
                     Fail(batch.error());
                     return nullptr;
                 }
-                for (auto& loaded : *batch) {
-                    rows.emplace(loaded->oid, std::move(loaded));
-                }
+                Keep(std::move(*batch), part);
             }
-        } else if (!rowsRead && evaluation) {
+        } else if (evaluation && (!rowsRead || (tooLittle && !lastError))) {
             rowsRead = true;
             // With occurrences, only the one-off items are read as rows of their own, and none
             // that ends before the earliest listed one (the start range reaches back by the
@@ -121,38 +160,47 @@ struct CollectionState {
             }
             Result<std::vector<std::shared_ptr<const Row>>> batch =
                 includeRecurrences
-                    ? session->LoadOneOffRows(evaluation->low, evaluation->high, firstEnd)
-                    : session->LoadRowsFrom(evaluation->low, 0, evaluation->high, -1);
+                    ? session->LoadOneOffRows(evaluation->low, evaluation->high, firstEnd, part)
+                    : session->LoadRowsFrom(evaluation->low, 0, evaluation->high, -1, part);
             if (!batch.ok()) {
                 Fail(batch.error());
                 return nullptr;
             }
-            rows.reserve(batch->size());
-            for (auto& loaded : *batch) {
-                rows.emplace(loaded->oid, std::move(loaded));
-            }
+            Keep(std::move(*batch), part);
         }
-        auto found = rows.find(oid);
-        return found != rows.end() ? found->second : nullptr;
+        return Kept(oid, listedStart);
     }
 };
 
-const Row& AppointmentState::Read() {
-    if (row) {
+const Row& AppointmentState::Read(RowPart need) {
+    const auto enough = [need](const std::shared_ptr<const Row>& read) {
+        return read && (read->whole || need == RowPart::Summary);
+    };
+    if (enough(row)) {
         return *row;
     }
+    std::shared_ptr<const Row> found;
     if (collection) {
-        row = collection->RowOf(oid, start);
+        found = collection->RowOf(oid, start, need);
+    } else if (occurrence && session) {
+        // An occurrence shares its series' row: the series are read whole together.
+        Result<std::shared_ptr<const Row>> series = session->WholeSeriesRow(oid);
+        if (series.ok()) {
+            found = *series;
+        }
     }
-    if (!row && session && (!collection || !collection->lastError)) {
+    if (!enough(found) && session && (!collection || !collection->lastError)) {
         Result<std::shared_ptr<const Row>> loaded = session->LoadRow(oid);
         if (loaded.ok()) {
-            row = *loaded;
+            found = *loaded;
         } else if (loaded.error().code != SQLITE_NOTFOUND && collection) {
             collection->Fail(loaded.error());
         } else if (loaded.error().code != SQLITE_NOTFOUND) {
             std::fprintf(stderr, "%s\n", loaded.error().message.c_str());
         }
+    }
+    if (enough(found) || (found && !row)) {
+        row = std::move(found);
     }
     if (!row) {
         // Deleted since it was listed, or unreadable (the collection says which): it keeps
@@ -322,7 +370,7 @@ uint32_t Appointment::Oid() const {
 }
 
 std::u16string Appointment::Subject() const {
-    return state_->Read().subject;
+    return state_->Read(detail::RowPart::Summary).subject;
 }
 void Appointment::SetSubject(std::u16string subject) {
     state_->Write().subject = std::move(subject);
@@ -366,7 +414,7 @@ void Appointment::SetDuration(long minutes) {
     row.end = row.start + int64_t{minutes} * 60;
 }
 bool Appointment::AllDayEvent() const {
-    return state_->Read().allDay;
+    return state_->Read(detail::RowPart::Summary).allDay;
 }
 void Appointment::SetAllDayEvent(bool allDay) {
     state_->Write().allDay = allDay;
@@ -385,13 +433,13 @@ void Appointment::SetSensitivity(long sensitivity) {
 }
 
 bool Appointment::ReminderSet() const {
-    return state_->Read().reminderSet;
+    return state_->Read(detail::RowPart::Summary).reminderSet;
 }
 void Appointment::SetReminderSet(bool set) {
     state_->Write().reminderSet = set;
 }
 long Appointment::ReminderMinutesBeforeStart() const {
-    return state_->Read().reminderMinutes;
+    return state_->Read(detail::RowPart::Summary).reminderMinutes;
 }
 void Appointment::SetReminderMinutesBeforeStart(long minutes) {
     state_->Write().reminderMinutes = minutes;
@@ -410,7 +458,7 @@ void Appointment::SetReminderOptions(long options) {
 }
 
 bool Appointment::IsRecurring() const {
-    return state_->Read().recurring;
+    return state_->Read(detail::RowPart::Summary).recurring;
 }
 
 RecurrencePattern Appointment::GetRecurrencePattern() {
@@ -543,6 +591,10 @@ Result<ItemCollection> ItemCollection::Restrict(std::u16string_view restriction)
                                            state_->restriction->clauses.end());
     }
     return ItemCollection(state);
+}
+
+void ItemCollection::ReadSummariesOnly() {
+    state_->reads = detail::RowPart::Summary;
 }
 
 void ItemCollection::SetIncludeRecurrences(bool include) {

@@ -187,6 +187,11 @@ public:
     Result<long> Count() const;
     Result<ItemCollection> Restrict(std::u16string_view restriction) const;
     void SetIncludeRecurrences(bool include);
+    // Says that the walk reads only what a listing shows of its items: Oid, Start, End,
+    // Duration, Subject, AllDayEvent, IsRecurring, ReminderSet and ReminderMinutesBeforeStart.
+    // Their rows are then read without the rest. Any other property still answers; the
+    // first such read reads the whole rows, as a walk without this does.
+    void ReadSummariesOnly();
     // 1-based; nothing once the index passes the last item, or when the store failed to
     // read (LastError says which).
     std::optional<Appointment> Item(long index) const;

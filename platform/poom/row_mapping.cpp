@@ -41,6 +41,20 @@ std::string SelectSql(std::string_view condition) {
     return sql;
 }
 
+// What a summary row holds, in the order ReadSummaryRow reads it (a series' summary then
+// has its pattern's columns).
+constexpr const char* kSummaryColumns =
+    "oid, start_s, end_s, subject, all_day, reminder_set, reminder_minutes, recurring";
+constexpr int kSummaryColumnCount = 8;
+
+std::string SelectSummarySql(std::string_view condition) {
+    std::string sql = "SELECT ";
+    sql += kSummaryColumns;
+    sql += " FROM appointments WHERE ";
+    sql += condition;
+    return sql;
+}
+
 void AppendParameter(std::string& sql, int index) {
     sql += '?';
     sql += std::to_string(index);
@@ -53,24 +67,34 @@ const std::string& SelectRowSql() {
     return sql;
 }
 
-const std::string& SelectRowsFromSql() {
-    static const std::string sql =
-        SelectSql("(start_s, oid) >= (?1, ?2) AND start_s <= ?3 ORDER BY start_s, oid LIMIT ?4");
-    return sql;
+const std::string& SelectRowsFromSql(RowPart part) {
+    static constexpr std::string_view kCondition =
+        "(start_s, oid) >= (?1, ?2) AND start_s <= ?3 ORDER BY start_s, oid LIMIT ?4";
+    static const std::string whole = SelectSql(kCondition);
+    static const std::string summaries = SelectSummarySql(kCondition);
+    return part == RowPart::Whole ? whole : summaries;
 }
 
-const std::string& SelectOneOffRowsSql() {
-    static const std::string sql = [] {
+const std::string& SelectOneOffRowsSql(RowPart part) {
+    static constexpr std::string_view kCondition =
+        "recurring = 0 AND start_s BETWEEN ?1 AND ?2 AND end_s >= ?3";
+    static const std::string whole = [] {
         std::string text = "SELECT oid";
         for (int i = 0; i < kPatternColumn; ++i) {
             text += ", ";
             text += kColumns[i];
         }
-        text +=
-            ", uid FROM appointments WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2 AND "
-            "end_s >= ?3";
+        text += ", uid FROM appointments WHERE ";
+        text += kCondition;
         return text;
     }();
+    static const std::string summaries = SelectSummarySql(kCondition);
+    return part == RowPart::Whole ? whole : summaries;
+}
+
+const std::string& SelectOneOffSummariesInRangeSql() {
+    static const std::string sql =
+        SelectSummarySql("recurring = 0 AND start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
     return sql;
 }
 
@@ -79,9 +103,19 @@ const std::string& SelectAllRowsSql() {
     return sql;
 }
 
-const std::string& SelectSeriesSql() {
-    static const std::string sql = SelectSql("recurring = 1");
-    return sql;
+const std::string& SelectSeriesSql(RowPart part) {
+    static const std::string whole = SelectSql("recurring = 1");
+    static const std::string summaries = [] {
+        std::string text = "SELECT ";
+        text += kSummaryColumns;
+        for (int i = kPatternColumn; i < kColumnCount - 1; ++i) {
+            text += ", ";
+            text += kColumns[i];
+        }
+        text += " FROM appointments WHERE recurring = 1";
+        return text;
+    }();
+    return part == RowPart::Whole ? whole : summaries;
 }
 
 const std::string& InsertRowSql() {
@@ -137,16 +171,46 @@ std::u16string ColumnText(sqlite3_stmt* stmt, int index) {
         return std::u16string();
     }
     const auto length = static_cast<size_t>(sqlite3_column_bytes(stmt, index));
-    if (std::all_of(utf8, utf8 + length, [](unsigned char c) { return c < 0x80; })) {
-        return std::u16string(utf8, utf8 + length);
+    std::u16string text(length, u'\0');
+    unsigned char seen = 0;  // every byte's bits together: below 0x80, all were ASCII
+    for (size_t i = 0; i < length; ++i) {
+        seen |= utf8[i];
+        text[i] = utf8[i];
     }
-    const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt, index));
+    if (seen < 0x80) {
+        return text;
+    }
+    const auto* wide = static_cast<const char16_t*>(sqlite3_column_text16(stmt, index));
     const int bytes = sqlite3_column_bytes16(stmt, index);
-    return text ? std::u16string(text, static_cast<size_t>(bytes) / 2) : std::u16string();
+    return wide ? std::u16string(wide, static_cast<size_t>(bytes) / 2) : std::u16string();
 }
 
 long ColumnLong(sqlite3_stmt* stmt, int index) {
     return static_cast<long>(sqlite3_column_int64(stmt, index));
+}
+
+// The pattern's columns, from `first` on in kColumns' order.
+void ReadPattern(sqlite3_stmt* stmt, int first, PatternFields& p) {
+    int i = first;
+    p.type = static_cast<int>(sqlite3_column_int(stmt, i++));
+    p.startDate = sqlite3_column_int64(stmt, i++);
+    if (sqlite3_column_type(stmt, i) != SQLITE_NULL) {
+        p.startTime = sqlite3_column_int64(stmt, i);
+    }
+    ++i;
+    p.endTime = sqlite3_column_int64(stmt, i++);
+    if (sqlite3_column_type(stmt, i) != SQLITE_NULL) {
+        p.duration = ColumnLong(stmt, i);
+    }
+    ++i;
+    p.occurrences = ColumnLong(stmt, i++);
+    p.endDate = sqlite3_column_int64(stmt, i++);
+    p.noEndDate = sqlite3_column_int(stmt, i++) != 0;
+    p.interval = ColumnLong(stmt, i++);
+    p.dayOfWeekMask = ColumnLong(stmt, i++);
+    p.dayOfMonth = ColumnLong(stmt, i++);
+    p.instance = ColumnLong(stmt, i++);
+    p.monthOfYear = ColumnLong(stmt, i);
 }
 
 }  // namespace
@@ -220,28 +284,26 @@ Row ReadRow(sqlite3_stmt* stmt) {
     // The UID is the last column of both the whole row and a one-off row's statement.
     const int columns = sqlite3_column_count(stmt);
     if (row.recurring && columns == kColumnCount + 1) {
-        PatternFields& p = row.pattern;
-        p.type = static_cast<int>(sqlite3_column_int(stmt, i++));
-        p.startDate = sqlite3_column_int64(stmt, i++);
-        if (sqlite3_column_type(stmt, i) != SQLITE_NULL) {
-            p.startTime = sqlite3_column_int64(stmt, i);
-        }
-        ++i;
-        p.endTime = sqlite3_column_int64(stmt, i++);
-        if (sqlite3_column_type(stmt, i) != SQLITE_NULL) {
-            p.duration = ColumnLong(stmt, i);
-        }
-        ++i;
-        p.occurrences = ColumnLong(stmt, i++);
-        p.endDate = sqlite3_column_int64(stmt, i++);
-        p.noEndDate = sqlite3_column_int(stmt, i++) != 0;
-        p.interval = ColumnLong(stmt, i++);
-        p.dayOfWeekMask = ColumnLong(stmt, i++);
-        p.dayOfMonth = ColumnLong(stmt, i++);
-        p.instance = ColumnLong(stmt, i++);
-        p.monthOfYear = ColumnLong(stmt, i++);
+        ReadPattern(stmt, i, row.pattern);
     }
     row.uid = ColumnText(stmt, columns - 1);
+    return row;
+}
+
+Row ReadSummaryRow(sqlite3_stmt* stmt) {
+    Row row;
+    row.whole = false;
+    row.oid = static_cast<uint32_t>(sqlite3_column_int64(stmt, 0));
+    row.start = sqlite3_column_int64(stmt, 1);
+    row.end = sqlite3_column_int64(stmt, 2);
+    row.subject = ColumnText(stmt, 3);
+    row.allDay = sqlite3_column_int(stmt, 4) != 0;
+    row.reminderSet = sqlite3_column_int(stmt, 5) != 0;
+    row.reminderMinutes = ColumnLong(stmt, 6);
+    row.recurring = sqlite3_column_int(stmt, 7) != 0;
+    if (row.recurring && sqlite3_column_count(stmt) > kSummaryColumnCount) {
+        ReadPattern(stmt, kSummaryColumnCount, row.pattern);
+    }
     return row;
 }
 

@@ -158,9 +158,10 @@ Result<std::shared_ptr<const Row>> Session::LoadRow(uint32_t oid) {
 }
 
 Result<std::vector<std::shared_ptr<const Row>>> Session::LoadRowsFrom(int64_t start, uint32_t oid,
-                                                                      int64_t lastStart,
-                                                                      long limit) {
-    Result<sqlite3_stmt*> stmt = Prepare(selectRows_, SelectRowsFromSql().c_str());
+                                                                      int64_t lastStart, long limit,
+                                                                      RowPart part) {
+    Result<sqlite3_stmt*> stmt = Prepare(part == RowPart::Whole ? selectRows_ : selectRowSummaries_,
+                                         SelectRowsFromSql(part).c_str());
     if (!stmt.ok()) {
         return stmt.error();
     }
@@ -169,13 +170,16 @@ Result<std::vector<std::shared_ptr<const Row>>> Session::LoadRowsFrom(int64_t st
     sqlite3_bind_int64(*stmt, 2, oid);
     sqlite3_bind_int64(*stmt, 3, lastStart);
     sqlite3_bind_int64(*stmt, 4, limit);
-    return ReadRows(*stmt);
+    return ReadRows(*stmt, part);
 }
 
 Result<std::vector<std::shared_ptr<const Row>>> Session::LoadOneOffRows(int64_t firstStart,
                                                                         int64_t lastStart,
-                                                                        int64_t firstEnd) {
-    Result<sqlite3_stmt*> stmt = Prepare(selectOneOffs_, SelectOneOffRowsSql().c_str());
+                                                                        int64_t firstEnd,
+                                                                        RowPart part) {
+    Result<sqlite3_stmt*> stmt =
+        Prepare(part == RowPart::Whole ? selectOneOffs_ : selectOneOffSummaries_,
+                SelectOneOffRowsSql(part).c_str());
     if (!stmt.ok()) {
         return stmt.error();
     }
@@ -183,14 +187,16 @@ Result<std::vector<std::shared_ptr<const Row>>> Session::LoadOneOffRows(int64_t 
     sqlite3_bind_int64(*stmt, 1, firstStart);
     sqlite3_bind_int64(*stmt, 2, lastStart);
     sqlite3_bind_int64(*stmt, 3, firstEnd);
-    return ReadRows(*stmt);
+    return ReadRows(*stmt, part);
 }
 
-Result<std::vector<std::shared_ptr<const Row>>> Session::ReadRows(sqlite3_stmt* stmt) {
+Result<std::vector<std::shared_ptr<const Row>>> Session::ReadRows(sqlite3_stmt* stmt,
+                                                                  RowPart part) {
     std::vector<std::shared_ptr<const Row>> rows;
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        rows.push_back(std::make_shared<const Row>(ReadRow(stmt)));
+        rows.push_back(std::make_shared<const Row>(part == RowPart::Whole ? ReadRow(stmt)
+                                                                          : ReadSummaryRow(stmt)));
     }
     if (rc != SQLITE_DONE) {
         return Fail("read appointments").error();

@@ -15,6 +15,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,8 +45,13 @@ struct PatternFields {
     long monthOfYear = 1;
 };
 
+// How much of a row a read brings: everything, or the summary a listing shows (identifier,
+// times, subject, all day, reminder set and its lead, recurring).
+enum class RowPart { Whole, Summary };
+
 struct Row {
-    uint32_t oid = 0;  // 0 until first saved
+    bool whole = true;  // false: a summary (RowPart::Summary); the other fields are defaults
+    uint32_t oid = 0;   // 0 until first saved
     int64_t start = 0;
     int64_t end = 0;
     std::u16string subject;
@@ -124,6 +130,9 @@ struct Evaluation {
     std::vector<CollectionEntry> entries;
     std::vector<std::shared_ptr<const Row>> seriesRows;  // every series an entry points into
     bool truncated = false;  // some series had more occurrences than one collection takes
+    size_t oneOffCount = 0;  // the entries before this are the one-off items, in store order
+    // Asked for with the walk: the summary rows of those one-off items, in store order.
+    std::optional<std::vector<std::shared_ptr<const Row>>> oneOffSummaries;
     // The start range the walk read; the rows of its one-off items all start inside it.
     int64_t low = 0;
     int64_t high = -1;
@@ -171,17 +180,25 @@ struct Session {
     // most `limit` of them (negative: no limit): one statement, so one read transaction, for
     // a walk that reads the rows of many listed items.
     Result<std::vector<std::shared_ptr<const Row>>> LoadRowsFrom(int64_t start, uint32_t oid,
-                                                                 int64_t lastStart, long limit);
-    // Whole rows of the one-off items starting between firstStart and lastStart and ending
-    // at firstEnd or later: the neighbouring rows of one stretch of the file, for a walk with
+                                                                 int64_t lastStart, long limit,
+                                                                 RowPart part = RowPart::Whole);
+    // The rows of the one-off items starting between firstStart and lastStart and ending at
+    // firstEnd or later: the neighbouring rows of one stretch of the file, for a walk with
     // its occurrences (whose series come from the series rows).
     Result<std::vector<std::shared_ptr<const Row>>> LoadOneOffRows(int64_t firstStart,
                                                                    int64_t lastStart,
-                                                                   int64_t firstEnd);
+                                                                   int64_t firstEnd, RowPart part);
+
+    // The whole row of a series that walks expand. The first is read alone; from the second
+    // on, every series is read whole in one statement (and kept so for later walks).
+    // SQLITE_NOTFOUND for an identifier that is no such series.
+    Result<std::shared_ptr<const Row>> WholeSeriesRow(uint32_t oid);
 
     // Items in store order: the restriction's one-off items and, with recurrences, the
     // occurrences of every series inside its window; without recurrences a series is one item.
-    Result<Evaluation> Evaluate(const Restriction* restriction, bool includeRecurrences);
+    // withSummaries (with recurrences only): the one-off items' summary rows come along.
+    Result<Evaluation> Evaluate(const Restriction* restriction, bool includeRecurrences,
+                                bool withSummaries = false);
     Result<long> CountAll();
     // The most minutes any appointment with its reminder set rings before its start; 0 when
     // none has one.
@@ -202,8 +219,13 @@ private:
     Status ExecBegin();
     Result<sqlite3_stmt*> Prepare(Statement& slot, const char* sql);
     // Every row the statement steps to; a failed step fails the whole read.
-    Result<std::vector<std::shared_ptr<const Row>>> ReadRows(sqlite3_stmt* stmt);
+    Result<std::vector<std::shared_ptr<const Row>>> ReadRows(sqlite3_stmt* stmt, RowPart part);
     Status RefreshSeries();
+    // Evaluate's one-off items read with their summaries (and the damaged series listed as
+    // themselves); `take` keeps an entry the restriction passes.
+    Status ReadOneOffSummaries(int64_t low, int64_t high,
+                               const std::function<bool(const CollectionEntry&)>& take,
+                               Evaluation& result);
     // Says (once per row) why a row's times outside the calendar are damaged.
     void ReportDamagedTimes(const CollectionEntry& entry);
     Status CommitAndAnnounce();
@@ -232,15 +254,19 @@ private:
         int64_t length = 0;     // seconds each occurrence lasts
     };
     std::vector<Series> series_;
+    bool wholeSeries_ = false;    // series_ holds whole rows (since a walk needed them)
+    bool seriesRowRead_ = false;  // one series row was read whole on its own
+    std::unordered_map<uint32_t, std::shared_ptr<const Row>> seriesByOid_;  // series_'s, once asked
     size_t lastEntryCount_ = 0;        // the size of the last walk, to reserve for the next
     std::set<uint32_t> unexpandable_;  // recurring rows with a damaged pattern: listed as is
     // A snapshot of the store order for the live collection, valid at snapshotStamp_.
     std::vector<CollectionEntry> orderSnapshot_;
     std::optional<std::pair<int64_t, uint64_t>> snapshotStamp_;
 
-    Statement selectRow_, selectInk_, selectSeries_, dataVersion_, countAll_, orderAll_, orderAt_,
-        selectRange_, selectMeta_, longestLead_, selectRows_, selectOneOffs_, begin_, rollback_,
-        selectUid_;
+    Statement selectRow_, selectInk_, selectSeries_, selectSeriesSummaries_, dataVersion_,
+        countAll_, orderAll_, orderAt_, selectRange_, selectMeta_, longestLead_, selectRows_,
+        selectRowSummaries_, selectOneOffs_, selectOneOffSummaries_, selectOneOffRange_,
+        selectSeriesRange_, begin_, rollback_, selectUid_;
     std::map<std::string, Statement> saveStatements_;  // SaveRow's, by their text
 };
 

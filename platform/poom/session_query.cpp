@@ -122,16 +122,21 @@ Status Session::RefreshSeries() {
     if (version == seriesDataVersion_ && local == seriesLocalChanges_ && version != -1) {
         return {};
     }
-    Result<sqlite3_stmt*> stmt = Prepare(selectSeries_, SelectSeriesSql().c_str());
+    // Until a whole series row is asked for, the summaries are enough: what a walk expands
+    // and what its listing shows.
+    const RowPart part = wholeSeries_ ? RowPart::Whole : RowPart::Summary;
+    Result<sqlite3_stmt*> stmt = Prepare(wholeSeries_ ? selectSeries_ : selectSeriesSummaries_,
+                                         SelectSeriesSql(part).c_str());
     if (!stmt.ok()) {
         return stmt.status();
     }
     ResetOnExit reset{*stmt};
     std::vector<Series> loaded;
+    loaded.reserve(series_.size());  // a change rarely adds many
     std::set<uint32_t> unexpandable;
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
-        Row row = ReadRow(*stmt);
+        Row row = part == RowPart::Whole ? ReadRow(*stmt) : ReadSummaryRow(*stmt);
         if (std::optional<std::string> why = ValidateRow(row)) {
             // Only this program writes the store and it refuses such rows; a row like this was
             // damaged outside it. It is listed as itself, without occurrences.
@@ -151,10 +156,39 @@ Status Session::RefreshSeries() {
         return Fail("read recurring appointments");
     }
     series_ = std::move(loaded);
+    seriesByOid_.clear();
     unexpandable_ = std::move(unexpandable);
     seriesDataVersion_ = version;
     seriesLocalChanges_ = local;
     return {};
+}
+
+Result<std::shared_ptr<const Row>> Session::WholeSeriesRow(uint32_t oid) {
+    // One item's details (the companion's sound) cost one row; only a second item's show
+    // that a walk reads them all.
+    if (!wholeSeries_ && !seriesRowRead_) {
+        seriesRowRead_ = true;
+        return LoadRow(oid);
+    }
+    if (!wholeSeries_) {
+        wholeSeries_ = true;
+        seriesDataVersion_ = -1;  // the summaries read so far are read again, whole
+    }
+    if (Status s = RefreshSeries(); !s.ok()) {
+        return s.error();
+    }
+    if (seriesByOid_.empty()) {
+        seriesByOid_.reserve(series_.size());
+        for (const Series& series : series_) {
+            seriesByOid_.emplace(series.row->oid, series.row);
+        }
+    }
+    auto found = seriesByOid_.find(oid);
+    if (found == seriesByOid_.end()) {
+        return Error{SQLITE_NOTFOUND, "appointment store " + file.string() +
+                                          ": no expandable series " + std::to_string(oid)};
+    }
+    return found->second;
 }
 
 bool Session::BeginRead() {
@@ -175,7 +209,8 @@ void Session::EndRead() {
     }
 }
 
-Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences) {
+Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences,
+                                     bool withSummaries) {
     // One read transaction: the one-off items and the series come from the same moment. Inside
     // a ReadBatch or a batch, that one is the moment (and ending it here would undo it).
     const bool ownTransaction = readDepth_ == 0 && !inBatch_;
@@ -242,20 +277,36 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
             return s.error();
         }
     }
-    Result<sqlite3_stmt*> stmt = Prepare(selectRange_,
-                                         "SELECT oid, start_s, end_s, recurring FROM appointments "
-                                         "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
-    if (!stmt.ok()) {
-        return stmt.error();
-    }
-    {
+    // Every row the store wrote itself lies inside the calendar; only the others are looked
+    // at more closely.
+    static const int64_t firstSecond = FirstRepresentableDay() * kDaySeconds;
+    static const int64_t endSecond = (LastRepresentableDay() + 1) * kDaySeconds;
+    auto take = [&](const CollectionEntry& entry) {
+        if (entry.start < firstSecond || entry.end < entry.start || entry.end >= endSecond) {
+            ReportDamagedTimes(entry);
+        }
+        if (!passes(entry.start, entry.end)) {
+            return false;
+        }
+        result.entries.push_back(entry);
+        return true;
+    };
+    if (includeRecurrences && withSummaries) {
+        // The listed one-off items with their summaries, in the same pass over the file.
+        if (Status s = ReadOneOffSummaries(low, high, take, result); !s.ok()) {
+            return s.error();
+        }
+    } else {
+        Result<sqlite3_stmt*> stmt =
+            Prepare(selectRange_,
+                    "SELECT oid, start_s, end_s, recurring FROM appointments "
+                    "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
+        if (!stmt.ok()) {
+            return stmt.error();
+        }
         ResetOnExit reset{*stmt};
         sqlite3_bind_int64(*stmt, 1, low);
         sqlite3_bind_int64(*stmt, 2, high);
-        // Every row the store wrote itself lies inside the calendar; only the others are
-        // looked at more closely.
-        static const int64_t firstSecond = FirstRepresentableDay() * kDaySeconds;
-        static const int64_t endSecond = (LastRepresentableDay() + 1) * kDaySeconds;
         int rc = SQLITE_OK;
         while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
             const bool recurring = sqlite3_column_int(*stmt, 3) != 0;
@@ -266,21 +317,17 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
             }
             entry.start = sqlite3_column_int64(*stmt, 1);
             entry.end = sqlite3_column_int64(*stmt, 2);
-            if (entry.start < firstSecond || entry.end < entry.start || entry.end >= endSecond) {
-                ReportDamagedTimes(entry);
-            }
-            if (passes(entry.start, entry.end)) {
-                result.entries.push_back(entry);
-            }
+            take(entry);
         }
         if (rc != SQLITE_DONE) {
             return Fail("query appointments").error();
         }
+        result.oneOffCount = result.entries.size();
     }
     if (!includeRecurrences) {
         return result;
     }
-    const size_t oneOffs = result.entries.size();
+    const size_t oneOffs = result.oneOffCount;
     // Walks of the same screen come in runs of about the same size.
     result.entries.reserve(std::max(std::min(lastEntryCount_, kReserveHintLimit), oneOffs));
     std::vector<int64_t> days;  // one series' occurrence days in the window, reused
@@ -353,6 +400,61 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         result.entries = std::move(merged);
     }
     return result;
+}
+
+Status Session::ReadOneOffSummaries(int64_t low, int64_t high,
+                                    const std::function<bool(const CollectionEntry&)>& take,
+                                    Evaluation& result) {
+    Result<sqlite3_stmt*> stmt =
+        Prepare(selectOneOffRange_, SelectOneOffSummariesInRangeSql().c_str());
+    if (!stmt.ok()) {
+        return stmt.status();
+    }
+    {
+        ResetOnExit reset{*stmt};
+        sqlite3_bind_int64(*stmt, 1, low);
+        sqlite3_bind_int64(*stmt, 2, high);
+        std::vector<std::shared_ptr<const Row>> rows;
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            auto row = std::make_shared<const Row>(ReadSummaryRow(*stmt));
+            if (take(CollectionEntry{.start = row->start, .end = row->end, .oid = row->oid})) {
+                rows.push_back(std::move(row));
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("query appointments");
+        }
+        result.oneOffCount = result.entries.size();
+        result.oneOffSummaries = std::move(rows);
+    }
+    if (unexpandable_.empty()) {
+        return {};
+    }
+    // A series whose pattern is damaged is listed as itself, among the occurrences (which are
+    // put in order together).
+    Result<sqlite3_stmt*> series = Prepare(selectSeriesRange_,
+                                           "SELECT oid, start_s, end_s FROM appointments "
+                                           "WHERE recurring = 1 AND start_s BETWEEN ?1 AND ?2");
+    if (!series.ok()) {
+        return series.status();
+    }
+    ResetOnExit reset{*series};
+    sqlite3_bind_int64(*series, 1, low);
+    sqlite3_bind_int64(*series, 2, high);
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(*series)) == SQLITE_ROW) {
+        const auto oid = static_cast<uint32_t>(sqlite3_column_int64(*series, 0));
+        if (unexpandable_.contains(oid)) {
+            take(CollectionEntry{.start = sqlite3_column_int64(*series, 1),
+                                 .end = sqlite3_column_int64(*series, 2),
+                                 .oid = oid});
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        return Fail("query appointments");
+    }
+    return {};
 }
 
 void Session::ReportDamagedTimes(const CollectionEntry& entry) {

@@ -309,9 +309,12 @@ protected:
         return FormatDateTimeText(*VariantTimeToSystemTime(date));
     }
 
-    std::vector<Seen> Query(const std::u16string& restriction) {
+    std::vector<Seen> Query(const std::u16string& restriction, bool summaries = false) {
         ItemCollection items = *folder->Items()->Restrict(restriction);
         items.SetIncludeRecurrences(true);
+        if (summaries) {
+            items.ReadSummariesOnly();
+        }
         std::vector<Seen> seen;
         for (long i = 1; auto item = items.Item(i); ++i) {
             seen.push_back({item->Oid(), Stamp(item->Start()), Stamp(item->End())});
@@ -423,8 +426,17 @@ TEST_F(StoreRecurrenceTest, BoundedWindowIsNeverCapped) {
 
 // Damage done to a series outside the store: the store would have refused each of these on
 // save. The series is then listed as itself, with its own times, rather than as occurrences
-// that end before they start or whose times overflow.
+// that end before they start or whose times overflow; in its place among the one-off items,
+// also when the walk reads the items' summaries with the walk itself.
 TEST_F(StoreRecurrenceTest, SeriesDamagedOutsideTheStoreIsListedOnce) {
+    Appointment before = *app->CreateItem(kAppointmentItem);
+    before.SetStart(*MakeDate(2025, 3, 3, 7, 0));
+    before.SetEnd(*MakeDate(2025, 3, 3, 7, 30));
+    ASSERT_TRUE(before.Save().ok());
+    Appointment after = *app->CreateItem(kAppointmentItem);
+    after.SetStart(*MakeDate(2025, 3, 3, 8, 30));
+    after.SetEnd(*MakeDate(2025, 3, 3, 10, 0));
+    ASSERT_TRUE(after.Save().ok());
     for (const char* damage : {
              "pat_interval = 0",
              "pat_duration = -120",
@@ -443,8 +455,13 @@ TEST_F(StoreRecurrenceTest, SeriesDamagedOutsideTheStoreIsListedOnce) {
                                 " WHERE oid = " + std::to_string(a.Oid());
         ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
-        EXPECT_EQ(Query(u"[Start] >= 3/1/2025 and [Start] <= 3/31/2025"),
-                  (std::vector<Seen>{{a.Oid(), "2025-03-03 08:00:00", "2025-03-03 09:00:00"}}));
+        const std::vector<Seen> expected{
+            {before.Oid(), "2025-03-03 07:00:00", "2025-03-03 07:30:00"},
+            {a.Oid(), "2025-03-03 08:00:00", "2025-03-03 09:00:00"},
+            {after.Oid(), "2025-03-03 08:30:00", "2025-03-03 10:00:00"},
+        };
+        EXPECT_EQ(Query(u"[Start] >= 3/1/2025 and [Start] <= 3/31/2025"), expected);
+        EXPECT_EQ(Query(u"[Start] >= 3/1/2025 and [Start] <= 3/31/2025", true), expected);
         ASSERT_TRUE(a.Delete().ok());
     }
 }
