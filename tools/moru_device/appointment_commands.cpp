@@ -70,15 +70,12 @@ public:
         // Only a date near the kept day is turned into seconds here; anything else, damaged
         // values included, goes the whole way.
         if (std::isfinite(date) && date >= dayDate_ - 1 && date <= dayDate_ + 2) {
-            const int64_t seconds = DateToSeconds(date);
-            if (FloorDiv(seconds, kDaySeconds) == day_) {
-                const int64_t ofDay = seconds - day_ * kDaySeconds;
-                std::array<char, 8> time{'0', '0', ':', '0', '0', ':', '0', '0'};
-                PutTwoDigits(ofDay / 3600, &time[0]);
-                PutTwoDigits(ofDay / 60 % 60, &time[3]);
-                PutTwoDigits(ofDay % 60, &time[6]);
-                out += datePart_;
-                out.append(time.data(), time.size());
+            const int64_t ofDay = DateToSeconds(date) - day_ * kDaySeconds;
+            if (ofDay >= 0 && ofDay < kDaySeconds) {
+                PutTwoDigits(ofDay / 3600, &text_[kDatePartSize]);
+                PutTwoDigits(ofDay / 60 % 60, &text_[kDatePartSize + 3]);
+                PutTwoDigits(ofDay % 60, &text_[kDatePartSize + 6]);
+                out.append(text_.data(), kTextSize);
                 return;
             }
         }
@@ -87,7 +84,7 @@ public:
         if (std::isfinite(date) && text.size() == kTextSize) {
             day_ = FloorDiv(DateToSeconds(date), kDaySeconds);
             dayDate_ = static_cast<double>(day_);
-            datePart_ = text.substr(0, kDatePartSize);
+            std::copy(text.begin(), text.end(), text_.begin());
         }
     }
 
@@ -102,7 +99,7 @@ private:
 
     int64_t day_ = std::numeric_limits<int64_t>::min();
     double dayDate_ = std::numeric_limits<double>::quiet_NaN();  // compares false: none kept
-    std::string datePart_;
+    std::array<char, kTextSize> text_{};  // the kept day's last text; its time is rewritten
 };
 
 std::string Flags(const poom::Appointment& item) {
@@ -130,7 +127,7 @@ void AppendItemLine(const poom::Appointment& item, ListingTimes& times, std::str
     lines += '\t';
     lines += Flags(item);
     lines += '\t';
-    lines += EscapeControlCharacters(item.Subject());
+    AppendEscaped(item.Subject(), lines);
     lines += '\n';
 }
 
@@ -139,9 +136,11 @@ void AppendItemLine(const poom::Appointment& item, ListingTimes& times, std::str
 // cut short, or one that read items it could not fill in, is not the answer and prints
 // nothing but the reason. So is a walk whose series were cut at the occurrence limit.
 // The whole walk reads one moment of the store, in one read transaction.
-int PrintAll(const poom::Application& application, const poom::ItemCollection& items,
-             std::ostream& out, std::ostream& err) {
+int PrintAll(const poom::Application& application, poom::ItemCollection& items, std::ostream& out,
+             std::ostream& err) {
     const poom::ReadBatch oneMoment = application.BeginReadBatch();
+    // A line shows no more of an item than its summary.
+    items.ReadSummariesOnly();
     std::string lines;
     ListingTimes times;
     // Room for the usual line from the start: the text of thousands of lines grown by
@@ -548,11 +547,24 @@ std::string OneLine(std::string_view text) {
 
 std::string EscapeControlCharacters(std::u16string_view text) {
     std::string result;
-    // Most texts are plain ASCII: copied as they are.
-    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20 && c < 0x7F; })) {
-        result.assign(text.begin(), text.end());
-        return result;
+    AppendEscaped(text, result);
+    return result;
+}
+
+void AppendEscaped(std::u16string_view text, std::string& out) {
+    // Most texts are plain ASCII: copied as they are, in the same pass that finds out.
+    const size_t at = out.size();
+    out.resize(at + text.size());
+    char* to = out.data() + at;
+    bool plain = true;
+    for (const char16_t c : text) {
+        plain &= c >= 0x20 && c < 0x7F;
+        *to++ = static_cast<char>(c);
     }
+    if (plain) {
+        return;
+    }
+    out.resize(at);
     size_t run = 0;  // start of the printable characters not yet copied
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
@@ -560,24 +572,23 @@ std::string EscapeControlCharacters(std::u16string_view text) {
             continue;
         }
         // Whole runs are converted at once so that surrogate pairs stay together.
-        result += ToUtf8(text.substr(run, i - run));
+        out += ToUtf8(text.substr(run, i - run));
         run = i + 1;
         if (c == 0) {
-            result += "\\0";  // a string's own terminating zero, as a registry value keeps it
+            out += "\\0";  // a string's own terminating zero, as a registry value keeps it
         } else if (c == u'\n') {
-            result += "\\n";
+            out += "\\n";
         } else if (c == u'\t') {
-            result += "\\t";
+            out += "\\t";
         } else if (c == u'\r') {
-            result += "\\r";
+            out += "\\r";
         } else {
             char buffer[8];
             std::snprintf(buffer, sizeof buffer, "\\x%02X", static_cast<unsigned>(c));
-            result += buffer;
+            out += buffer;
         }
     }
-    result += ToUtf8(text.substr(run));
-    return result;
+    out += ToUtf8(text.substr(run));
 }
 
 }  // namespace moru::device

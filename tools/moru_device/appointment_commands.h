@@ -30,6 +30,8 @@ int RunAppointmentCommand(std::string_view command, const std::vector<std::strin
 // Control characters in the subject are written as \n, \t, \r or \xHH so that every item
 // stays on its own line.
 std::string EscapeControlCharacters(std::u16string_view text);
+// The same, appended to `out`.
+void AppendEscaped(std::u16string_view text, std::string& out);
 // A complaint that may echo what it was given (an option, a date, a restriction text): its
 // control characters escaped the same way, so that one complaint is one line.
 std::string OneLine(std::string_view text);
