@@ -20,10 +20,14 @@ namespace detail {
 struct CollectionState;
 
 struct AppointmentState {
-    std::shared_ptr<Session> session;
+    // An item a collection listed reaches the store through that collection, which also
+    // keeps an occurrence's series row: a walk makes thousands of items, and each handle
+    // copied is a count up and down in memory far from the walk's.
+    std::shared_ptr<Session> session;             // an item of its own: its store
     std::shared_ptr<CollectionState> collection;  // the collection that listed it, if any
-    std::shared_ptr<const Row> row;               // null: a listed item whose row is not read yet
-    std::shared_ptr<Row> owned;                   // set once this handle has its own, changed copy
+    const Row* series = nullptr;                  // an occurrence's series, kept by collection
+    std::shared_ptr<const Row> row;  // null: a listed one-off item whose row is not read yet
+    std::shared_ptr<Row> owned;      // set once this handle has its own, changed copy
     uint32_t oid = 0;
     bool listed = false;      // start/end below are the times the collection listed
     bool occurrence = false;  // one occurrence of a series: start/end are its own
@@ -33,6 +37,7 @@ struct AppointmentState {
 
     // The whole row, or at least its summary (what a listing shows).
     const Row& Read(RowPart need = RowPart::Whole);
+    Session* Store() const;
 
     Row& Write() {
         if (!owned) {
@@ -61,6 +66,9 @@ struct CollectionState {
     std::optional<Restriction> restriction;  // none: the folder's own, live collection
     bool includeRecurrences = false;
     std::optional<Evaluation> evaluation;  // a restricted collection's items, once evaluated
+    // The series rows of evaluations given up since (SetIncludeRecurrences): items listed
+    // from them still show them.
+    std::vector<std::vector<std::shared_ptr<const Row>>> retiredSeries;
     std::optional<Error> evaluationError;
     // Rows of listed one-off items, read together the first time one of them is needed: a
     // walk that reads its items' properties costs one statement, not one per item. They are
@@ -172,25 +180,33 @@ struct CollectionState {
     }
 };
 
+Session* AppointmentState::Store() const {
+    return collection ? collection->session.get() : session.get();
+}
+
 const Row& AppointmentState::Read(RowPart need) {
-    const auto enough = [need](const std::shared_ptr<const Row>& read) {
-        return read && (read->whole || need == RowPart::Summary);
+    const auto enough = [need](const Row* read) {
+        return read != nullptr && (read->whole || need == RowPart::Summary);
     };
-    if (enough(row)) {
+    if (enough(row.get())) {
         return *row;
     }
-    std::shared_ptr<const Row> found;
-    if (collection) {
-        found = collection->RowOf(oid, start, need);
-    } else if (occurrence && session) {
-        // An occurrence shares its series' row: the series are read whole together.
-        Result<std::shared_ptr<const Row>> series = session->WholeSeriesRow(oid);
-        if (series.ok()) {
-            found = *series;
-        }
+    if (!row && enough(series)) {
+        return *series;
     }
-    if (!enough(found) && session && (!collection || !collection->lastError)) {
-        Result<std::shared_ptr<const Row>> loaded = session->LoadRow(oid);
+    Session* store = Store();
+    std::shared_ptr<const Row> found;
+    if (occurrence && store) {
+        // An occurrence shares its series' row: the series are read whole together.
+        Result<std::shared_ptr<const Row>> whole = store->WholeSeriesRow(oid);
+        if (whole.ok()) {
+            found = *whole;
+        }
+    } else if (collection) {
+        found = collection->RowOf(oid, start, need);
+    }
+    if (!enough(found.get()) && store && (!collection || !collection->lastError)) {
+        Result<std::shared_ptr<const Row>> loaded = store->LoadRow(oid);
         if (loaded.ok()) {
             found = *loaded;
         } else if (loaded.error().code != SQLITE_NOTFOUND && collection) {
@@ -199,8 +215,11 @@ const Row& AppointmentState::Read(RowPart need) {
             std::fprintf(stderr, "%s\n", loaded.error().message.c_str());
         }
     }
-    if (enough(found) || (found && !row)) {
+    if (enough(found.get()) || (found && !row && series == nullptr)) {
         row = std::move(found);
+    }
+    if (!row && series != nullptr) {
+        return *series;  // what the walk read of it is what is known
     }
     if (!row) {
         // Deleted since it was listed, or unreadable (the collection says which): it keeps
@@ -492,10 +511,11 @@ Result<std::vector<uint8_t>> Appointment::GetBodyInk() const {
     if (state_->oid == 0) {
         return std::vector<uint8_t>();
     }
-    if (!state_->session || !state_->session->open()) {
+    detail::Session* store = state_->Store();
+    if (store == nullptr || !store->open()) {
         return detail::NotLoggedOn();
     }
-    return state_->session->LoadInk(state_->oid);
+    return store->LoadInk(state_->oid);
 }
 
 Status Appointment::SetBodyInk(std::vector<uint8_t> ink) {
@@ -512,7 +532,8 @@ Status Appointment::Save() {
     if (detail::FaultActive(static_cast<int>(FaultPoint::Save))) {
         return detail::InjectedFault("Save");
     }
-    if (!state_->session || !state_->session->open()) {
+    detail::Session* store = state_->Store();
+    if (store == nullptr || !store->open()) {
         return detail::NotLoggedOn();
     }
     if (state_->occurrence) {
@@ -529,7 +550,7 @@ Status Appointment::Save() {
             row.pattern.endDate = *last * kDaySeconds;
         }
     }
-    if (Status s = state_->session->SaveRow(row, state_->pendingInk); !s.ok()) {
+    if (Status s = store->SaveRow(row, state_->pendingInk); !s.ok()) {
         return s;
     }
     state_->oid = row.oid;
@@ -541,7 +562,8 @@ Status Appointment::Delete() {
     if (detail::FaultActive(static_cast<int>(FaultPoint::Delete))) {
         return detail::InjectedFault("Delete");
     }
-    if (!state_->session || !state_->session->open()) {
+    detail::Session* store = state_->Store();
+    if (store == nullptr || !store->open()) {
         return detail::NotLoggedOn();
     }
     if (state_->oid == 0) {
@@ -550,7 +572,7 @@ Status Appointment::Delete() {
     if (detail::DeleteRefused(state_->oid)) {
         return detail::InjectedFault("Delete");
     }
-    return state_->session->DeleteRow(state_->oid);
+    return store->DeleteRow(state_->oid);
 }
 
 // ---- ItemCollection ----
@@ -600,6 +622,10 @@ void ItemCollection::ReadSummariesOnly() {
 void ItemCollection::SetIncludeRecurrences(bool include) {
     if (state_->includeRecurrences != include) {
         state_->includeRecurrences = include;
+        if (state_->evaluation) {
+            // Occurrences listed before still point into their series' rows.
+            state_->retiredSeries.push_back(std::move(state_->evaluation->seriesRows));
+        }
         state_->evaluation.reset();
         state_->evaluationError.reset();
     }
@@ -632,16 +658,11 @@ std::optional<Appointment> ItemCollection::Item(long index) const {
         entry = &evaluation->entries[static_cast<size_t>(index - 1)];
     }
     auto item = std::make_shared<AppointmentState>();
-    item->session = state_->session;
-    if (entry->series == nullptr) {
-        item->collection = state_;
-    }
+    item->collection = state_;
     item->oid = entry->oid;
     item->start = entry->start;
     item->end = entry->end;
-    if (entry->series != nullptr) {
-        item->row = state_->evaluation->seriesRows[entry->seriesIndex];
-    }
+    item->series = entry->series;
     item->occurrence = entry->series != nullptr;
     item->listed = !item->occurrence;
     return Appointment(std::move(item));

@@ -46,12 +46,13 @@ Status Session::Open() {
 
 void Session::Close() {
     AbandonBatch();
-    saveStatements_.clear();
-    for (Statement* s : {&selectRow_, &selectInk_, &selectSeries_, &dataVersion_, &countAll_,
-                         &orderAll_, &orderAt_, &selectRange_, &selectMeta_, &longestLead_,
-                         &selectRows_, &selectOneOffs_, &begin_, &rollback_, &selectUid_}) {
-        s->reset(nullptr);
+    // Every statement must be finalised first: SQLite does not close a connection that has
+    // one left, and the connection would stay open (and its memory held) for good.
+    for (Statement* prepared : prepared_) {
+        prepared->reset(nullptr);
     }
+    prepared_.clear();
+    saveStatements_.clear();
     series_.clear();
     unexpandable_.clear();
     orderSnapshot_.clear();
@@ -91,6 +92,7 @@ Result<sqlite3_stmt*> Session::Prepare(Statement& slot, const char* sql) {
             return Fail(std::string("prepare ") + sql).error();
         }
         slot.reset(stmt);
+        prepared_.push_back(&slot);
     }
     return slot.get();
 }

@@ -221,11 +221,11 @@ private:
     // Every row the statement steps to; a failed step fails the whole read.
     Result<std::vector<std::shared_ptr<const Row>>> ReadRows(sqlite3_stmt* stmt, RowPart part);
     Status RefreshSeries();
-    // Evaluate's one-off items read with their summaries (and the damaged series listed as
-    // themselves); `take` keeps an entry the restriction passes.
-    Status ReadOneOffSummaries(int64_t low, int64_t high,
-                               const std::function<bool(const CollectionEntry&)>& take,
-                               Evaluation& result);
+    // Evaluate's one-off items with occurrences (withSummaries: with their summaries), and
+    // after them the damaged series, listed as themselves; `take` keeps an entry the
+    // restriction passes.
+    Status ReadOneOffs(int64_t low, int64_t high, bool withSummaries,
+                       const std::function<bool(const CollectionEntry&)>& take, Evaluation& result);
     // Says (once per row) why a row's times outside the calendar are damaged.
     void ReportDamagedTimes(const CollectionEntry& entry);
     Status CommitAndAnnounce();
@@ -266,8 +266,9 @@ private:
     Statement selectRow_, selectInk_, selectSeries_, selectSeriesSummaries_, dataVersion_,
         countAll_, orderAll_, orderAt_, selectRange_, selectMeta_, longestLead_, selectRows_,
         selectRowSummaries_, selectOneOffs_, selectOneOffSummaries_, selectOneOffRange_,
-        selectSeriesRange_, begin_, rollback_, selectUid_;
+        selectOneOffTimes_, selectSeriesRange_, begin_, rollback_, selectUid_;
     std::map<std::string, Statement> saveStatements_;  // SaveRow's, by their text
+    std::vector<Statement*> prepared_;  // every statement above that Prepare has filled
 };
 
 // The file beside the store that every committing writer touches; ChangeWatcher watches it.

@@ -291,15 +291,14 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         result.entries.push_back(entry);
         return true;
     };
-    if (includeRecurrences && withSummaries) {
-        // The listed one-off items with their summaries, in the same pass over the file.
-        if (Status s = ReadOneOffSummaries(low, high, take, result); !s.ok()) {
+    if (includeRecurrences) {
+        if (Status s = ReadOneOffs(low, high, withSummaries, take, result); !s.ok()) {
             return s.error();
         }
     } else {
         Result<sqlite3_stmt*> stmt =
             Prepare(selectRange_,
-                    "SELECT oid, start_s, end_s, recurring FROM appointments "
+                    "SELECT oid, start_s, end_s FROM appointments "
                     "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
         if (!stmt.ok()) {
             return stmt.error();
@@ -309,22 +308,13 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         sqlite3_bind_int64(*stmt, 2, high);
         int rc = SQLITE_OK;
         while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
-            const bool recurring = sqlite3_column_int(*stmt, 3) != 0;
-            CollectionEntry entry;
-            entry.oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0));
-            if (recurring && includeRecurrences && !unexpandable_.contains(entry.oid)) {
-                continue;  // its occurrences come from the series below
-            }
-            entry.start = sqlite3_column_int64(*stmt, 1);
-            entry.end = sqlite3_column_int64(*stmt, 2);
-            take(entry);
+            take(CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
+                                 .end = sqlite3_column_int64(*stmt, 2),
+                                 .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))});
         }
         if (rc != SQLITE_DONE) {
             return Fail("query appointments").error();
         }
-        result.oneOffCount = result.entries.size();
-    }
-    if (!includeRecurrences) {
         return result;
     }
     const size_t oneOffs = result.oneOffCount;
@@ -402,11 +392,17 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
     return result;
 }
 
-Status Session::ReadOneOffSummaries(int64_t low, int64_t high,
-                                    const std::function<bool(const CollectionEntry&)>& take,
-                                    Evaluation& result) {
+Status Session::ReadOneOffs(int64_t low, int64_t high, bool withSummaries,
+                            const std::function<bool(const CollectionEntry&)>& take,
+                            Evaluation& result) {
+    // The one-off items are the first part of the file, in store order: read from there,
+    // rather than through the index of every item, no series is stepped over.
     Result<sqlite3_stmt*> stmt =
-        Prepare(selectOneOffRange_, SelectOneOffSummariesInRangeSql().c_str());
+        withSummaries
+            ? Prepare(selectOneOffRange_, SelectOneOffSummariesInRangeSql().c_str())
+            : Prepare(selectOneOffTimes_,
+                      "SELECT oid, start_s, end_s FROM appointments "
+                      "WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
     if (!stmt.ok()) {
         return stmt.status();
     }
@@ -417,6 +413,12 @@ Status Session::ReadOneOffSummaries(int64_t low, int64_t high,
         std::vector<std::shared_ptr<const Row>> rows;
         int rc = SQLITE_OK;
         while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            if (!withSummaries) {
+                take(CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
+                                     .end = sqlite3_column_int64(*stmt, 2),
+                                     .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))});
+                continue;
+            }
             auto row = std::make_shared<const Row>(ReadSummaryRow(*stmt));
             if (take(CollectionEntry{.start = row->start, .end = row->end, .oid = row->oid})) {
                 rows.push_back(std::move(row));
@@ -426,7 +428,9 @@ Status Session::ReadOneOffSummaries(int64_t low, int64_t high,
             return Fail("query appointments");
         }
         result.oneOffCount = result.entries.size();
-        result.oneOffSummaries = std::move(rows);
+        if (withSummaries) {
+            result.oneOffSummaries = std::move(rows);
+        }
     }
     if (unexpandable_.empty()) {
         return {};

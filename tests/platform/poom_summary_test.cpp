@@ -162,5 +162,36 @@ TEST_F(SummaryTest, SeriesReadWholeFollowChangesByAnotherProgram) {
     EXPECT_EQ(detailsOfFirst(weekly), expected[weekly]);
 }
 
+// Items listed by a collection keep what they show when the collection is evaluated anew,
+// when the collection itself is gone, and when the store has changed since (what the walk did
+// not read of a row is then read as the store has it now, as for any listed item).
+TEST_F(SummaryTest, ListedItemsOutliveTheirCollectionsEvaluation) {
+    const uint32_t daily = Add(u"daily", 9, 1);
+    std::optional<Appointment> occurrence;
+    std::optional<Appointment> single;
+    Add(u"single", 7);
+    {
+        ItemCollection items = Walk(true);
+        single = items.Item(1);
+        occurrence = items.Item(2);
+        ASSERT_EQ(occurrence->Oid(), daily);
+        items.SetIncludeRecurrences(false);
+        EXPECT_EQ(*items.Count(), 2);  // the series as one item, the one-off item
+    }
+    // Another program's change makes this one read its series again, letting go of the
+    // rows it kept of them.
+    std::shared_ptr<Application> other = *Application::Create();
+    ASSERT_TRUE(other->Logon().ok());
+    Appointment changed = *other->GetItemFromOid(daily);
+    changed.SetBody(u"changed by another program");
+    ASSERT_TRUE(changed.Save().ok());
+    EXPECT_EQ(*Walk(true).Count(), 6);
+    EXPECT_EQ(occurrence->Subject(), u"daily");
+    EXPECT_EQ(occurrence->Start(), *MakeDate(2025, 3, 3, 9));
+    expected[daily].body = u"changed by another program";
+    EXPECT_EQ(DetailsOf(*occurrence), expected[daily]);
+    EXPECT_EQ(single->Subject(), u"single");
+}
+
 }  // namespace
 }  // namespace moru::poom
