@@ -223,9 +223,10 @@ private:
     Status RefreshSeries();
     // Evaluate's one-off items with occurrences (withSummaries: with their summaries), and
     // after them the damaged series, listed as themselves; `take` keeps an entry the
-    // restriction passes.
-    Status ReadOneOffs(int64_t low, int64_t high, bool withSummaries,
-                       const std::function<bool(const CollectionEntry&)>& take, Evaluation& result);
+    // restriction passes. Defined beside Evaluate, its only caller.
+    template <class Take>
+    Status ReadOneOffs(int64_t low, int64_t high, bool withSummaries, const Take& take,
+                       Evaluation& result);
     // Says (once per row) why a row's times outside the calendar are damaged.
     void ReportDamagedTimes(const CollectionEntry& entry);
     Status CommitAndAnnounce();

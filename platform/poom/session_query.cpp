@@ -209,6 +209,75 @@ void Session::EndRead() {
     }
 }
 
+template <class Take>
+Status Session::ReadOneOffs(int64_t low, int64_t high, bool withSummaries, const Take& take,
+                            Evaluation& result) {
+    // The one-off items are the first part of the file, in store order: read from there,
+    // rather than through the index of every item, no series is stepped over.
+    Result<sqlite3_stmt*> stmt =
+        withSummaries
+            ? Prepare(selectOneOffRange_, SelectOneOffSummariesInRangeSql().c_str())
+            : Prepare(selectOneOffTimes_,
+                      "SELECT oid, start_s, end_s FROM appointments "
+                      "WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
+    if (!stmt.ok()) {
+        return stmt.status();
+    }
+    {
+        ResetOnExit reset{*stmt};
+        sqlite3_bind_int64(*stmt, 1, low);
+        sqlite3_bind_int64(*stmt, 2, high);
+        std::vector<std::shared_ptr<const Row>> rows;
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+            if (!withSummaries) {
+                take(CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
+                                     .end = sqlite3_column_int64(*stmt, 2),
+                                     .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))});
+                continue;
+            }
+            auto row = std::make_shared<const Row>(ReadSummaryRow(*stmt));
+            if (take(CollectionEntry{.start = row->start, .end = row->end, .oid = row->oid})) {
+                rows.push_back(std::move(row));
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return Fail("query appointments");
+        }
+        result.oneOffCount = result.entries.size();
+        if (withSummaries) {
+            result.oneOffSummaries = std::move(rows);
+        }
+    }
+    if (unexpandable_.empty()) {
+        return {};
+    }
+    // A series whose pattern is damaged is listed as itself, among the occurrences (which are
+    // put in order together).
+    Result<sqlite3_stmt*> series = Prepare(selectSeriesRange_,
+                                           "SELECT oid, start_s, end_s FROM appointments "
+                                           "WHERE recurring = 1 AND start_s BETWEEN ?1 AND ?2");
+    if (!series.ok()) {
+        return series.status();
+    }
+    ResetOnExit reset{*series};
+    sqlite3_bind_int64(*series, 1, low);
+    sqlite3_bind_int64(*series, 2, high);
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(*series)) == SQLITE_ROW) {
+        const auto oid = static_cast<uint32_t>(sqlite3_column_int64(*series, 0));
+        if (unexpandable_.contains(oid)) {
+            take(CollectionEntry{.start = sqlite3_column_int64(*series, 1),
+                                 .end = sqlite3_column_int64(*series, 2),
+                                 .oid = oid});
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        return Fail("query appointments");
+    }
+    return {};
+}
+
 Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includeRecurrences,
                                      bool withSummaries) {
     // One read transaction: the one-off items and the series come from the same moment. Inside
@@ -390,75 +459,6 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         result.entries = std::move(merged);
     }
     return result;
-}
-
-Status Session::ReadOneOffs(int64_t low, int64_t high, bool withSummaries,
-                            const std::function<bool(const CollectionEntry&)>& take,
-                            Evaluation& result) {
-    // The one-off items are the first part of the file, in store order: read from there,
-    // rather than through the index of every item, no series is stepped over.
-    Result<sqlite3_stmt*> stmt =
-        withSummaries
-            ? Prepare(selectOneOffRange_, SelectOneOffSummariesInRangeSql().c_str())
-            : Prepare(selectOneOffTimes_,
-                      "SELECT oid, start_s, end_s FROM appointments "
-                      "WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
-    if (!stmt.ok()) {
-        return stmt.status();
-    }
-    {
-        ResetOnExit reset{*stmt};
-        sqlite3_bind_int64(*stmt, 1, low);
-        sqlite3_bind_int64(*stmt, 2, high);
-        std::vector<std::shared_ptr<const Row>> rows;
-        int rc = SQLITE_OK;
-        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
-            if (!withSummaries) {
-                take(CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
-                                     .end = sqlite3_column_int64(*stmt, 2),
-                                     .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))});
-                continue;
-            }
-            auto row = std::make_shared<const Row>(ReadSummaryRow(*stmt));
-            if (take(CollectionEntry{.start = row->start, .end = row->end, .oid = row->oid})) {
-                rows.push_back(std::move(row));
-            }
-        }
-        if (rc != SQLITE_DONE) {
-            return Fail("query appointments");
-        }
-        result.oneOffCount = result.entries.size();
-        if (withSummaries) {
-            result.oneOffSummaries = std::move(rows);
-        }
-    }
-    if (unexpandable_.empty()) {
-        return {};
-    }
-    // A series whose pattern is damaged is listed as itself, among the occurrences (which are
-    // put in order together).
-    Result<sqlite3_stmt*> series = Prepare(selectSeriesRange_,
-                                           "SELECT oid, start_s, end_s FROM appointments "
-                                           "WHERE recurring = 1 AND start_s BETWEEN ?1 AND ?2");
-    if (!series.ok()) {
-        return series.status();
-    }
-    ResetOnExit reset{*series};
-    sqlite3_bind_int64(*series, 1, low);
-    sqlite3_bind_int64(*series, 2, high);
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(*series)) == SQLITE_ROW) {
-        const auto oid = static_cast<uint32_t>(sqlite3_column_int64(*series, 0));
-        if (unexpandable_.contains(oid)) {
-            take(CollectionEntry{.start = sqlite3_column_int64(*series, 1),
-                                 .end = sqlite3_column_int64(*series, 2),
-                                 .oid = oid});
-        }
-    }
-    if (rc != SQLITE_DONE) {
-        return Fail("query appointments");
-    }
-    return {};
 }
 
 void Session::ReportDamagedTimes(const CollectionEntry& entry) {
