@@ -54,6 +54,7 @@ void Session::Close() {
     prepared_.clear();
     saveStatements_.clear();
     series_.clear();
+    seriesByOid_.clear();
     unexpandable_.clear();
     orderSnapshot_.clear();
     snapshotStamp_.reset();

@@ -50,7 +50,7 @@ struct PatternFields {
 enum class RowPart { Whole, Summary };
 
 struct Row {
-    bool whole = true;  // false: a summary (RowPart::Summary); the other fields are defaults
+    bool whole = true;  // false: a summary (and a series' pattern); the rest are defaults
     uint32_t oid = 0;   // 0 until first saved
     int64_t start = 0;
     int64_t end = 0;
