@@ -166,15 +166,18 @@ struct CollectionState {
                     firstEnd = std::min(firstEnd, entry.end);
                 }
             }
+            // With occurrences, summaries come only with the walk itself (Evaluate): the rows
+            // read here are whole.
+            const RowPart read = includeRecurrences ? RowPart::Whole : part;
             Result<std::vector<std::shared_ptr<const Row>>> batch =
                 includeRecurrences
-                    ? session->LoadOneOffRows(evaluation->low, evaluation->high, firstEnd, part)
-                    : session->LoadRowsFrom(evaluation->low, 0, evaluation->high, -1, part);
+                    ? session->LoadOneOffRows(evaluation->low, evaluation->high, firstEnd)
+                    : session->LoadRowsFrom(evaluation->low, 0, evaluation->high, -1, read);
             if (!batch.ok()) {
                 Fail(batch.error());
                 return nullptr;
             }
-            Keep(std::move(*batch), part);
+            Keep(std::move(*batch), read);
         }
         return Kept(oid, listedStart);
     }

@@ -14,8 +14,8 @@ const std::string& SelectRowSql();
 // Rows in store order from (?1, ?2) on, starting no later than ?3, at most ?4 of them.
 const std::string& SelectRowsFromSql(RowPart part);
 // The one-off items starting between ?1 and ?2 and ending at ?3 or later, in the file's own
-// order. Whole, every column but the pattern's (which only a series has), for ReadRow.
-const std::string& SelectOneOffRowsSql(RowPart part);
+// order: every column but the pattern's (which only a series has), for ReadRow.
+const std::string& SelectOneOffRowsSql();
 // The summaries of the one-off items starting between ?1 and ?2, in store order.
 const std::string& SelectOneOffSummariesInRangeSql();
 // Every row, in store order.

@@ -178,11 +178,8 @@ Result<std::vector<std::shared_ptr<const Row>>> Session::LoadRowsFrom(int64_t st
 
 Result<std::vector<std::shared_ptr<const Row>>> Session::LoadOneOffRows(int64_t firstStart,
                                                                         int64_t lastStart,
-                                                                        int64_t firstEnd,
-                                                                        RowPart part) {
-    Result<sqlite3_stmt*> stmt =
-        Prepare(part == RowPart::Whole ? selectOneOffs_ : selectOneOffSummaries_,
-                SelectOneOffRowsSql(part).c_str());
+                                                                        int64_t firstEnd) {
+    Result<sqlite3_stmt*> stmt = Prepare(selectOneOffs_, SelectOneOffRowsSql().c_str());
     if (!stmt.ok()) {
         return stmt.error();
     }
@@ -190,7 +187,7 @@ Result<std::vector<std::shared_ptr<const Row>>> Session::LoadOneOffRows(int64_t 
     sqlite3_bind_int64(*stmt, 1, firstStart);
     sqlite3_bind_int64(*stmt, 2, lastStart);
     sqlite3_bind_int64(*stmt, 3, firstEnd);
-    return ReadRows(*stmt, part);
+    return ReadRows(*stmt, RowPart::Whole);
 }
 
 Result<std::vector<std::shared_ptr<const Row>>> Session::ReadRows(sqlite3_stmt* stmt,

@@ -182,12 +182,12 @@ struct Session {
     Result<std::vector<std::shared_ptr<const Row>>> LoadRowsFrom(int64_t start, uint32_t oid,
                                                                  int64_t lastStart, long limit,
                                                                  RowPart part = RowPart::Whole);
-    // The rows of the one-off items starting between firstStart and lastStart and ending at
-    // firstEnd or later: the neighbouring rows of one stretch of the file, for a walk with
+    // Whole rows of the one-off items starting between firstStart and lastStart and ending
+    // at firstEnd or later: the neighbouring rows of one stretch of the file, for a walk with
     // its occurrences (whose series come from the series rows).
     Result<std::vector<std::shared_ptr<const Row>>> LoadOneOffRows(int64_t firstStart,
                                                                    int64_t lastStart,
-                                                                   int64_t firstEnd, RowPart part);
+                                                                   int64_t firstEnd);
 
     // The whole row of a series that walks expand. The first is read alone; from the second
     // on, every series is read whole in one statement (and kept so for later walks).
@@ -221,12 +221,12 @@ private:
     // Every row the statement steps to; a failed step fails the whole read.
     Result<std::vector<std::shared_ptr<const Row>>> ReadRows(sqlite3_stmt* stmt, RowPart part);
     Status RefreshSeries();
-    // Evaluate's one-off items with occurrences (withSummaries: with their summaries), and
-    // after them the damaged series, listed as themselves; `take` keeps an entry the
-    // restriction passes. Defined beside Evaluate, its only caller.
-    template <class Take>
-    Status ReadOneOffs(int64_t low, int64_t high, bool withSummaries, const Take& take,
-                       Evaluation& result);
+    // Steps the statement in `slot` (its first columns oid, start_s and end_s; ?1 and ?2
+    // bound to low and high), handing `each` every row's entry and the statement. Defined
+    // beside Evaluate, its only caller.
+    template <class Each>
+    Status ForEachEntry(Statement& slot, const char* sql, int64_t low, int64_t high,
+                        const Each& each);
     // Says (once per row) why a row's times outside the calendar are damaged.
     void ReportDamagedTimes(const CollectionEntry& entry);
     Status CommitAndAnnounce();
@@ -266,8 +266,8 @@ private:
 
     Statement selectRow_, selectInk_, selectSeries_, selectSeriesSummaries_, dataVersion_,
         countAll_, orderAll_, orderAt_, selectRange_, selectMeta_, longestLead_, selectRows_,
-        selectRowSummaries_, selectOneOffs_, selectOneOffSummaries_, selectOneOffRange_,
-        selectOneOffTimes_, selectSeriesRange_, begin_, rollback_, selectUid_;
+        selectRowSummaries_, selectOneOffs_, selectOneOffRange_, selectOneOffTimes_,
+        selectSeriesRange_, begin_, rollback_, selectUid_;
     std::map<std::string, Statement> saveStatements_;  // SaveRow's, by their text
     std::vector<Statement*> prepared_;  // every statement above that Prepare has filled
 };

@@ -209,68 +209,22 @@ void Session::EndRead() {
     }
 }
 
-template <class Take>
-Status Session::ReadOneOffs(int64_t low, int64_t high, bool withSummaries, const Take& take,
-                            Evaluation& result) {
-    // The one-off items are the first part of the file, in store order: read from there,
-    // rather than through the index of every item, no series is stepped over.
-    Result<sqlite3_stmt*> stmt =
-        withSummaries
-            ? Prepare(selectOneOffRange_, SelectOneOffSummariesInRangeSql().c_str())
-            : Prepare(selectOneOffTimes_,
-                      "SELECT oid, start_s, end_s FROM appointments "
-                      "WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
+template <class Each>
+Status Session::ForEachEntry(Statement& slot, const char* sql, int64_t low, int64_t high,
+                             const Each& each) {
+    Result<sqlite3_stmt*> stmt = Prepare(slot, sql);
     if (!stmt.ok()) {
         return stmt.status();
     }
-    {
-        ResetOnExit reset{*stmt};
-        sqlite3_bind_int64(*stmt, 1, low);
-        sqlite3_bind_int64(*stmt, 2, high);
-        std::vector<std::shared_ptr<const Row>> rows;
-        int rc = SQLITE_OK;
-        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
-            if (!withSummaries) {
-                take(CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
-                                     .end = sqlite3_column_int64(*stmt, 2),
-                                     .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))});
-                continue;
-            }
-            auto row = std::make_shared<const Row>(ReadSummaryRow(*stmt));
-            if (take(CollectionEntry{.start = row->start, .end = row->end, .oid = row->oid})) {
-                rows.push_back(std::move(row));
-            }
-        }
-        if (rc != SQLITE_DONE) {
-            return Fail("query appointments");
-        }
-        result.oneOffCount = result.entries.size();
-        if (withSummaries) {
-            result.oneOffSummaries = std::move(rows);
-        }
-    }
-    if (unexpandable_.empty()) {
-        return {};
-    }
-    // A series whose pattern is damaged is listed as itself, among the occurrences (which are
-    // put in order together).
-    Result<sqlite3_stmt*> series = Prepare(selectSeriesRange_,
-                                           "SELECT oid, start_s, end_s FROM appointments "
-                                           "WHERE recurring = 1 AND start_s BETWEEN ?1 AND ?2");
-    if (!series.ok()) {
-        return series.status();
-    }
-    ResetOnExit reset{*series};
-    sqlite3_bind_int64(*series, 1, low);
-    sqlite3_bind_int64(*series, 2, high);
+    ResetOnExit reset{*stmt};
+    sqlite3_bind_int64(*stmt, 1, low);
+    sqlite3_bind_int64(*stmt, 2, high);
     int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(*series)) == SQLITE_ROW) {
-        const auto oid = static_cast<uint32_t>(sqlite3_column_int64(*series, 0));
-        if (unexpandable_.contains(oid)) {
-            take(CollectionEntry{.start = sqlite3_column_int64(*series, 1),
-                                 .end = sqlite3_column_int64(*series, 2),
-                                 .oid = oid});
-        }
+    while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
+        each(CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
+                             .end = sqlite3_column_int64(*stmt, 2),
+                             .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))},
+             *stmt);
     }
     if (rc != SQLITE_DONE) {
         return Fail("query appointments");
@@ -360,31 +314,57 @@ Result<Evaluation> Session::Evaluate(const Restriction* restriction, bool includ
         result.entries.push_back(entry);
         return true;
     };
-    if (includeRecurrences) {
-        if (Status s = ReadOneOffs(low, high, withSummaries, take, result); !s.ok()) {
+    const auto keep = [&take](const CollectionEntry& entry, sqlite3_stmt*) { take(entry); };
+    if (!includeRecurrences) {
+        if (Status s = ForEachEntry(selectRange_,
+                                    "SELECT oid, start_s, end_s FROM appointments "
+                                    "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid",
+                                    low, high, keep);
+            !s.ok()) {
             return s.error();
         }
-    } else {
-        Result<sqlite3_stmt*> stmt =
-            Prepare(selectRange_,
-                    "SELECT oid, start_s, end_s FROM appointments "
-                    "WHERE start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid");
-        if (!stmt.ok()) {
-            return stmt.error();
-        }
-        ResetOnExit reset{*stmt};
-        sqlite3_bind_int64(*stmt, 1, low);
-        sqlite3_bind_int64(*stmt, 2, high);
-        int rc = SQLITE_OK;
-        while ((rc = sqlite3_step(*stmt)) == SQLITE_ROW) {
-            take(CollectionEntry{.start = sqlite3_column_int64(*stmt, 1),
-                                 .end = sqlite3_column_int64(*stmt, 2),
-                                 .oid = static_cast<uint32_t>(sqlite3_column_int64(*stmt, 0))});
-        }
-        if (rc != SQLITE_DONE) {
-            return Fail("query appointments").error();
-        }
         return result;
+    }
+    // With occurrences, the one-off items come from the first part of the file, in store
+    // order: read from there, rather than through the index of every item, no series is
+    // stepped over.
+    Status oneOffsRead;
+    if (withSummaries) {
+        std::vector<std::shared_ptr<const Row>> rows;
+        oneOffsRead =
+            ForEachEntry(selectOneOffRange_, SelectOneOffSummariesInRangeSql().c_str(), low, high,
+                         [&](const CollectionEntry& entry, sqlite3_stmt* stmt) {
+                             if (take(entry)) {
+                                 rows.push_back(std::make_shared<const Row>(ReadSummaryRow(stmt)));
+                             }
+                         });
+        result.oneOffSummaries = std::move(rows);
+    } else {
+        oneOffsRead =
+            ForEachEntry(selectOneOffTimes_,
+                         "SELECT oid, start_s, end_s FROM appointments "
+                         "WHERE recurring = 0 AND start_s BETWEEN ?1 AND ?2 ORDER BY start_s, oid",
+                         low, high, keep);
+    }
+    if (!oneOffsRead.ok()) {
+        return oneOffsRead.error();
+    }
+    result.oneOffCount = result.entries.size();
+    // A series whose pattern is damaged is listed as itself, among the occurrences (which are
+    // put in order together).
+    if (!unexpandable_.empty()) {
+        if (Status s = ForEachEntry(selectSeriesRange_,
+                                    "SELECT oid, start_s, end_s FROM appointments "
+                                    "WHERE recurring = 1 AND start_s BETWEEN ?1 AND ?2",
+                                    low, high,
+                                    [&](const CollectionEntry& entry, sqlite3_stmt*) {
+                                        if (unexpandable_.contains(entry.oid)) {
+                                            take(entry);
+                                        }
+                                    });
+            !s.ok()) {
+            return s.error();
+        }
     }
     const size_t oneOffs = result.oneOffCount;
     // Walks of the same screen come in runs of about the same size.
